@@ -1,0 +1,209 @@
+#include "app/clipdeck_dlg.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "res/resource.h"
+
+namespace {
+
+constexpr UINT kCompositionChanged = 0x031E;  // WM_DWMCOMPOSITIONCHANGED
+
+CClipdeckDlg::CompositionProbe& compositionProbe() {
+    static CClipdeckDlg::CompositionProbe probe;
+    return probe;
+}
+
+// The platform version, read once for the life of the process.
+bool platformMajor(DWORD& major) {
+    static bool read = false;
+    static bool ok = false;
+    static DWORD value = 0;
+    if (!read) {
+        read = true;
+        OSVERSIONINFOW info{};
+        info.dwOSVersionInfoSize = sizeof info;
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+        ok = ::GetVersionExW(&info) != FALSE;
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+        value = info.dwMajorVersion;
+    }
+    major = value;
+    return ok;
+}
+
+// The desktop window manager is bound late, so the program starts where it
+// is missing.
+HMODULE dwmLibrary() {
+    static HMODULE library = ::LoadLibraryW(L"dwmapi.dll");
+    return library;
+}
+
+struct DwmMargins {
+    int cxLeftWidth, cxRightWidth, cyTopHeight, cyBottomHeight;
+};
+
+}  // namespace
+
+void CClipdeckDlg::SetCompositionProbe(CompositionProbe probe) { compositionProbe() = std::move(probe); }
+
+const wchar_t* CClipdeckDlg::MakerPageUrl() { return L"https://www.fernhollow.example/clipdeck/"; }
+
+void CClipdeckDlg::OpenMakerPage() {
+    ::ShellExecuteW(nullptr, L"open", MakerPageUrl(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+CClipdeckDlg::CClipdeckDlg()
+    : fw::Dialog(IDD_CLIPDECK),
+      icon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_CLIPDECK))) {}
+
+CClipdeckDlg::~CClipdeckDlg() = default;
+
+bool CClipdeckDlg::OnInitDialog() {
+    fw::Dialog::OnInitDialog();
+    wchar_t about[256] = L"";
+    ::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256);
+    HMENU systemMenu = ::GetSystemMenu(hwnd_, FALSE);
+    if (systemMenu && about[0] != L'\0') {
+        ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
+    }
+    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+    // The monitor has no parent window of its own; this window owns it.
+    monitorDlg.Create(hwnd_);
+    monitorDlg.Show(SW_HIDE);
+    monitorDlg.AppendTrace(L"START MONITOR\r\n");
+
+    controlDlg.Create(hwnd_);
+    controlDlg.Show(SW_SHOW);
+
+    QueryComposition(compositionEnabled);
+    glassMargins = {kGlassLeft, kGlassRight, kGlassTop, kGlassBottom};
+    if (compositionEnabled == 1) ExtendGlass(hwnd_, glassMargins);
+    Redraw();
+    return true;
+}
+
+bool CClipdeckDlg::DestroyWindow() {
+    if (!hwnd_) return false;
+    controlDlg.DestroyWindow();
+    monitorDlg.DestroyWindow();
+    return fw::Dialog::DestroyWindow();
+}
+
+// Enter does not close the main window.
+void CClipdeckDlg::OnOK() {}
+
+bool CClipdeckDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
+    switch (id) {
+    case IDN_MAIN_MAKER:
+        if (header->code == NM_CLICK || header->code == NM_RETURN) {
+            OpenMakerPage();
+            result = 0;
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool CClipdeckDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+            // The About box comes with its own dialog; the entry is here.
+            return true;
+        }
+        return false;
+    case WM_PAINT:
+        if (!::IsIconic(hwnd_)) return false;
+        paintMinimised();
+        return true;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(icon);
+        return true;
+    case kCompositionChanged:
+        onCompositionChanged();
+        return false;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        if (compositionEnabled != 1) return false;
+        // With glass, everything is drawn on black so the frame shows through.
+        ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        result = reinterpret_cast<LRESULT>(::GetStockObject(BLACK_BRUSH));
+        return true;
+    case WM_LBUTTONDOWN:
+        if (compositionEnabled == 1) Send(WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+        return false;
+    case WM_ENDSESSION:
+        // The session ends: save everything as a normal close would.
+        if (wParam) DestroyWindow();
+        return false;
+    default:
+        return false;
+    }
+}
+
+void CClipdeckDlg::paintMinimised() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(hwnd_, &ps);
+    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    int cxIcon = ::GetSystemMetrics(SM_CXICON);
+    int cyIcon = ::GetSystemMetrics(SM_CYICON);
+    RECT r = ClientRect();
+    int x = (r.right - r.left - cxIcon + 1) / 2;
+    int y = (r.bottom - r.top - cyIcon + 1) / 2;
+    ::DrawIcon(dc, x, y, icon);
+    ::EndPaint(hwnd_, &ps);
+}
+
+void CClipdeckDlg::onCompositionChanged() {
+    QueryComposition(compositionEnabled);
+    if (compositionEnabled == 1) ExtendGlass(hwnd_, glassMargins);
+    Redraw();
+}
+
+bool CClipdeckDlg::QueryComposition(int& flag) {
+    if (compositionProbe()) return compositionProbe()(flag);
+    DWORD major = 0;
+    if (!platformMajor(major) || major <= 5) {
+        flag = 0;
+        return false;
+    }
+    using IsEnabledFn = HRESULT(WINAPI*)(BOOL*);
+    auto isEnabled = dwmLibrary() ? reinterpret_cast<IsEnabledFn>(
+                                        reinterpret_cast<void*>(::GetProcAddress(dwmLibrary(), "DwmIsCompositionEnabled")))
+                                  : nullptr;
+    BOOL enabled = FALSE;
+    if (!isEnabled || FAILED(isEnabled(&enabled))) {
+        flag = 0;
+        return false;
+    }
+    flag = enabled ? 1 : 0;
+    return true;
+}
+
+void CClipdeckDlg::ExtendGlass(HWND window, const Margins& margins) {
+    DWORD major = 0;
+    if (!platformMajor(major) || major <= 5 || !dwmLibrary()) return;
+    using ExtendFn = HRESULT(WINAPI*)(HWND, const DwmMargins*);
+    auto extend = reinterpret_cast<ExtendFn>(
+        reinterpret_cast<void*>(::GetProcAddress(dwmLibrary(), "DwmExtendFrameIntoClientArea")));
+    if (!extend) return;
+    DwmMargins m{margins.left, margins.right, margins.top, margins.bottom};
+    extend(window, &m);
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The main window: carries the control panel, owns the hidden monitor, adds
+// the About entry to the system menu and, where the desktop composes glass
+// frames, extends the frame into the client area.
+
+#include <functional>
+
+#include "control/control_dlg.h"
+#include "framework/dialog.h"
+#include "monitor/monitor_dlg.h"
+
+class CClipdeckDlg : public fw::Dialog {
+public:
+    static constexpr int kGlassLeft = 8;
+    static constexpr int kGlassRight = 8;
+    static constexpr int kGlassTop = 24;
+    static constexpr int kGlassBottom = 5;
+
+    CClipdeckDlg();
+    ~CClipdeckDlg() override;
+
+    bool DestroyWindow() override;
+
+    CControlDlg& controlPanel() { return controlDlg; }
+    CMonitorDlg& monitor() { return monitorDlg; }
+    bool glassOn() const { return compositionEnabled == 1; }
+
+    // Test seam: answers the composition question in place of the desktop
+    // window manager (empty function: ask the real one).
+    using CompositionProbe = std::function<bool(int& enabled)>;
+    static void SetCompositionProbe(CompositionProbe probe);
+
+    static const wchar_t* MakerPageUrl();
+    static void OpenMakerPage();
+
+protected:
+    bool OnInitDialog() override;
+    void OnOK() override;
+    bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    struct Margins {
+        int left, right, top, bottom;
+    };
+    bool QueryComposition(int& flag);
+    void ExtendGlass(HWND window, const Margins& margins);
+    void paintMinimised();
+    void onCompositionChanged();
+
+    CMonitorDlg monitorDlg;
+    CControlDlg controlDlg;
+    int compositionEnabled = 0;
+    Margins glassMargins{0, 0, 0, 0};
+    HICON icon;
+};

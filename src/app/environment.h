@@ -1,0 +1,29 @@
+#pragma once
+// The process-wide environment record: the program folder, where every data
+// file lives, and the debug flag.
+
+#include <string>
+#include <vector>
+
+struct CAppEnvironment {
+    std::wstring directory;  // program folder, no trailing backslash
+    int debugMode = 0;       // 1 with the debug switch
+};
+
+// The one record, or null before first use and after shutdown.
+extern CAppEnvironment* appEnvironment;
+
+// The record, created (empty directory, debug off) on first use.
+CAppEnvironment& AppEnvironment();
+// Deletes the record and resets the pointer.
+void ReleaseAppEnvironment();
+
+// `directory` + "\" + fileName.
+std::wstring DataFilePath(const std::wstring& fileName);
+
+// The debug switch: exactly "-D482", case-sensitive, as a whole argument.
+bool IsDebugSwitch(const std::wstring& argument);
+bool HasDebugSwitch(const std::vector<std::wstring>& arguments);
+
+// Everything before the last backslash of `path`; empty when there is none.
+std::wstring FolderOf(const std::wstring& path);

@@ -1,0 +1,382 @@
+#include "control/control_dlg.h"
+
+#include <cwchar>
+
+#include "control/settings.h"
+#include "control/video_ref.h"
+#include "framework/errors.h"
+#include "monitor/monitor_dlg.h"
+#include "player/quality_dlg.h"
+#include "res/resource.h"
+#include "videoinfo/video_info_fetch.h"
+#include "videoinfo/video_info_parse.h"
+
+namespace {
+
+constexpr COLORREF kReadoutText = RGB(0, 255, 255);
+constexpr int kSeekBackSeconds = 10;
+constexpr int kSeekForwardSeconds = 30;
+constexpr double kEndLeadSeconds = 0.5;
+
+bool isReadout(int id) {
+    switch (id) {
+    case IDT_CONTROL_TIME:
+    case IDT_CONTROL_STATUS:
+    case IDT_CONTROL_QUALITY:
+    case IDT_CONTROL_VOLUME:
+    case IDT_CONTROL_TITLE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Rewrites a label only when its text changes, so the read-outs don't flicker.
+void setTextIfChanged(const fw::Window& label, const std::wstring& text) {
+    if (label.GetText() == text) return;
+    label.SetText(text);
+    label.Invalidate();
+    label.Update();
+}
+
+}  // namespace
+
+const wchar_t* StatusText(long state) {
+    switch (state) {
+    case -1: return L"Unload";
+    case 0: return L"End";
+    case 1: return L"Play";
+    case 2: return L"Pause";
+    case 3: return L"Buffering";
+    case 5: return L"Go Start";
+    default: return L"";
+    }
+}
+
+std::wstring ErrorText(long code) {
+    switch (code) {
+    case 100: return L"100:指定の動画が見つかりません.";
+    case 101: return L"101:埋め込みプレーヤーでは再生できません.";
+    case 150: return L"150:埋め込みプレーヤーでは再生できません.";
+    default: {
+        wchar_t text[64];
+        std::swprintf(text, 64, L"%ld:未定義のエラーです。", code);
+        return text;
+    }
+    }
+}
+
+std::wstring TimeText(double current, double duration) {
+    long c = static_cast<long>(current);
+    long d = static_cast<long>(duration);
+    wchar_t text[64];
+    std::swprintf(text, 64, L"%ld:%02ld / %ld:%02ld", c / 60, c % 60, d / 60, d % 60);
+    return text;
+}
+
+CControlDlg::CControlDlg() : fw::Dialog(IDD_CONTROL), readoutBrush(::CreateSolidBrush(RGB(0, 0, 0))) {}
+
+CControlDlg::~CControlDlg() { ::DeleteObject(readoutBrush); }
+
+void CControlDlg::DoDataExchange(fw::DataExchange& dx) {
+    dx.Text(IDE_CONTROL_VIDEOREF, videoRef);
+    dx.Text(IDT_CONTROL_TIME, timeText);
+    dx.Text(IDT_CONTROL_STATUS, statusText);
+    dx.Text(IDT_CONTROL_QUALITY, qualityText);
+    dx.Check(IDX_CONTROL_MUTE, muteChecked);
+    dx.Control(IDP_CONTROL_POSITION, positionBar);
+    dx.Control(IDP_CONTROL_LOADED, loadedBar);
+    dx.Control(IDK_CONTROL_VOLUME, volumeSlider);
+    dx.Control(IDX_CONTROL_MUTE, muteBox);
+    dx.Control(IDT_CONTROL_STATUS, statusLabel);
+    dx.Control(IDX_CONTROL_LISTPLAY, listPlayBox);
+    dx.Control(IDT_CONTROL_QUALITY, qualityLabel);
+    dx.Control(IDE_CONTROL_VIDEOREF, refBox);
+    dx.Control(IDT_CONTROL_TITLE, titleLine);
+    dx.Control(IDT_CONTROL_VOLUME, volumeLabel);
+    dx.Control(IDX_CONTROL_FRAME, frameBox);
+    dx.Control(IDX_CONTROL_TOPMOST, topMostBox);
+    dx.Control(IDT_CONTROL_TIME, timeLabel);
+}
+
+bool CControlDlg::OnInitDialog() {
+    fw::Dialog::OnInitDialog();
+    LoadSettings(videoRef, playerRect);
+    UpdateData(false);
+    bridge().addListener(this);
+    playerDlg.Create(nullptr);
+    playerDlg.Show(SW_HIDE);
+    if (playerRect.left != playerRect.right) {
+        playerDlg.Move(playerRect.left, playerRect.top, playerRect.right - playerRect.left,
+                       playerRect.bottom - playerRect.top, true);
+    }
+    positionBar.SetRange(0, 100);
+    loadedBar.SetRange(0, 100);
+    volumeSlider.SetRange(0, 100, false);
+    volumeSlider.SetPos(20, true);
+    showStatus();
+    setTitleLine(L" Now player Loading ..");
+    frameBox.SetCheck(true);
+    return true;
+}
+
+bool CControlDlg::DestroyWindow() {
+    if (!hwnd_) return false;
+    KillTimer(kPollTimer);
+    if (playerDlg.hwnd()) {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        if (::GetWindowPlacement(playerDlg.hwnd(), &placement)) playerRect = placement.rcNormalPosition;
+        playerDlg.DestroyWindow();
+    }
+    UpdateData(true);
+    SaveSettings(videoRef, playerRect);
+    return fw::Dialog::DestroyWindow();
+}
+
+void CControlDlg::OnOK() {}
+void CControlDlg::OnCancel() {}
+
+bool CControlDlg::OnCommand(int id, int code, HWND) {
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+    case IDB_CONTROL_PLAY: onPlay(); return true;
+    case IDB_CONTROL_PAUSE: bridge().pauseVideo(); return true;
+    case IDB_CONTROL_STOP: bridge().stopVideo(); return true;
+    case IDB_CONTROL_TOSTART: bridge().seekToStart(); return true;
+    case IDB_CONTROL_BACK: onBack(); return true;
+    case IDB_CONTROL_FORWARD: onForward(); return true;
+    case IDB_CONTROL_NEXT: onNext(); return true;
+    case IDX_CONTROL_MUTE: onMute(); return true;
+    case IDX_CONTROL_FRAME:
+        if (frameBox.IsChecked()) {
+            playerDlg.frameOn();
+        } else {
+            playerDlg.frameOff();
+        }
+        return true;
+    case IDX_CONTROL_TOPMOST: playerDlg.setTopMost(topMostBox.IsChecked()); return true;
+    case IDB_CONTROL_ASPECT43: playerDlg.setAspect(4, 3); return true;
+    case IDB_CONTROL_ASPECT169: playerDlg.setAspect(16, 9); return true;
+    case IDB_CONTROL_QUALITY: RunQualitySelection(bridge(), hwnd_); return true;
+    case IDX_CONTROL_LISTPLAY: onListPlay(); return true;
+    // Previous favourite and the two list windows belong to the favourites
+    // and history lists; until they exist these buttons have nothing to do.
+    case IDB_CONTROL_PREV:
+    case IDB_CONTROL_FAVORITE:
+    case IDB_CONTROL_HISTORY:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CControlDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (msg) {
+    case WM_CTLCOLORSTATIC: {
+        int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+        if (!isReadout(id)) return false;
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, kReadoutText);
+        result = reinterpret_cast<LRESULT>(readoutBrush);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void CControlDlg::OnTimer(UINT_PTR id) {
+    switch (id) {
+    case kPollTimer: Poll(); return;
+    default: return;
+    }
+}
+
+// --- player events --------------------------------------------------------
+
+void CControlDlg::onPlayerReady() {
+    SetTimer(kPollTimer, kPollPeriodMs);
+    setTitleLine(L" player Load Complete!");
+    playerDlg.Show(SW_SHOW);
+}
+
+void CControlDlg::OnError(long code) {
+    Trace(L"ContolDlg::OnError(%ld)\r\n", code);
+    setTitleLine(ErrorText(code));
+}
+
+void CControlDlg::onStateChange(long state) {
+    Trace(L"ContolDlg::onStateChange(%ld)\r\n", state);
+    lastState = static_cast<int>(state);
+    showStatus();
+    if (state != 0) return;
+    if (listPlayBox.IsChecked()) {
+        // End of a video in list play: with no next favourite, list play ends
+        // and the player is left as it is.
+        listPlayBox.SetCheck(false);
+        return;
+    }
+    bridge().stopVideo();
+}
+
+void CControlDlg::onPlaybackQualityChange(std::wstring quality) {
+    Trace(L"ContolDlg::onPlaybackQualityChange(%ls)\r\n", quality.c_str());
+    qualityLabel.SetText(quality);
+}
+
+// --- commands -------------------------------------------------------------
+
+std::wstring CControlDlg::CurrentVideoId() {
+    if (lastState == -1) return {};
+    return VideoIdFromUrl(bridge().getVideoUrl());
+}
+
+void CControlDlg::onPlay() {
+    std::wstring id = CurrentVideoId();
+    if (id.empty() || refBox.GetText() != id) {
+        loadTypedReference();
+        return;
+    }
+    if (lastState == 5) {
+        bridge().seekToStart();
+    } else {
+        bridge().playVideo();
+    }
+}
+
+void CControlDlg::loadTypedReference() {
+    videoRef = refBox.GetText();
+    if (videoRef.empty()) {
+        fw::ShowMessage(hwnd_, L"VideoID / URLが設定されていません");
+        return;
+    }
+    std::wstring id = ParseVideoRef(videoRef);
+    if (id.empty()) {
+        fw::ShowMessage(hwnd_, L"VideoID / URLの形式に誤りがあります。");
+        return;
+    }
+    std::wstring reply;
+    if (FetchVideoInfo(id, &reply) != 0) {
+        fw::ShowMessage(hwnd_, L"Vidoeデータが取得できません。");
+        return;
+    }
+    std::wstring title = ParseTitle(reply);
+    if (title.empty()) {
+        fw::ShowMessage(hwnd_, L"Video titleデータが取得できません");
+        return;
+    }
+    ParseDuration(reply);  // the length is kept with the history entry
+    bridge().loadVideoById(id);
+    endOffset = 0;
+    if (id != videoRef) {
+        videoRef = id;
+        refBox.SetText(id);
+        refBox.Invalidate();
+        refBox.Update();
+    }
+    setTitleLine(L" " + title);
+}
+
+void CControlDlg::onBack() {
+    double t = bridge().getCurrentTime() - kSeekBackSeconds;
+    bridge().seekTo(t >= 0 ? t : 0);
+}
+
+void CControlDlg::onForward() {
+    double duration = bridge().getDuration();
+    double current = bridge().getCurrentTime();
+    if (duration < current + kSeekForwardSeconds) {
+        onNext();
+        return;
+    }
+    bridge().seekTo(current + kSeekForwardSeconds);
+}
+
+void CControlDlg::onNext() {
+    // Without a next favourite in list play, seek to just before the end so
+    // that the video ends by itself.
+    bridge().seekTo(bridge().getDuration() - kEndLeadSeconds);
+}
+
+void CControlDlg::onMute() {
+    UpdateData(true);
+    bool muted = bridge().isMuted();
+    if (muted == (muteChecked == 1)) return;
+    if (muteChecked == 1) {
+        bridge().mute();
+    } else {
+        bridge().unMute();
+    }
+}
+
+void CControlDlg::onListPlay() {
+    // List play needs favourites; with an empty list the box unticks itself.
+    if (listPlayBox.IsChecked()) listPlayBox.SetCheck(false);
+}
+
+void CControlDlg::showStatus() {
+    statusLabel.SetText(StatusText(lastState));
+    statusLabel.Invalidate();
+    statusLabel.Update();
+}
+
+void CControlDlg::setTitleLine(const std::wstring& text) {
+    titleLine.SetText(text);
+    titleLine.Invalidate();
+    titleLine.Update();
+}
+
+// --- polling ----------------------------------------------------------------
+
+void CControlDlg::Poll() {
+    pollLoaded();
+    pollTime();
+    pollVolume();
+}
+
+void CControlDlg::pollLoaded() {
+    long loaded = bridge().getVideoBytesLoaded();
+    long start = bridge().getVideoStartBytes();
+    long total = bridge().getVideoBytesTotal();
+    double whole = static_cast<double>(total) + static_cast<double>(start);
+    if (whole < 0) {
+        loadedBar.SetPos(0);
+        return;
+    }
+    if (whole == 0) return;
+    int p = static_cast<int>((static_cast<double>(start) + static_cast<double>(loaded)) * 100.0 / whole);
+    if (loadedBar.GetPos() != p) loadedBar.SetPos(p);
+}
+
+void CControlDlg::pollTime() {
+    double d = bridge().getDuration();
+    double c = bridge().getCurrentTime();
+    std::wstring text;
+    if (d < 0) {
+        text = L"-:--/-:--";
+        positionBar.SetPos(0);
+    } else {
+        text = TimeText(c, d);
+        if (d != 0) {
+            int p = static_cast<int>(c / d * 100);
+            if (positionBar.GetPos() != p) positionBar.SetPos(p);
+        }
+    }
+    setTextIfChanged(timeLabel, text);
+    double remaining = d - c;
+    if (lastState == 1 && remaining > 0 && endOffset > 0 && remaining < endOffset) onStateChange(0);
+}
+
+void CControlDlg::pollVolume() {
+    std::wstring text;
+    if (muteBox.IsChecked()) {
+        text = L"0";
+    } else {
+        int v = 100 - volumeSlider.GetPos();
+        if (v != bridge().getVolume()) bridge().setVolume(v);
+        text = std::to_wstring(v);
+    }
+    setTextIfChanged(volumeLabel, text);
+}

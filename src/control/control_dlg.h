@@ -1,0 +1,97 @@
+#pragma once
+// The control panel: the buttons, sliders and read-outs inside the main
+// window, and the controller that owns the player window, turns commands
+// into player operations, follows the player's events and polls it twice a
+// second.
+
+#include <string>
+
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "player/listener.h"
+#include "player/player_dlg.h"
+
+class CControlDlg : public fw::Dialog, public CClipdeckListener {
+public:
+    static constexpr UINT_PTR kPollTimer = 102;
+    static constexpr UINT kPollPeriodMs = 500;
+
+    CControlDlg();
+    ~CControlDlg() override;
+
+    bool DestroyWindow() override;
+
+    // Player events.
+    void onPlayerReady() override;
+    void OnError(long code) override;
+    void onStateChange(long state) override;
+    void onPlaybackQualityChange(std::wstring quality) override;
+
+    // The ID of the video the player holds, or empty while nothing is loaded.
+    std::wstring CurrentVideoId();
+
+    CPlayerDlg& player() { return playerDlg; }
+    CPlayerBridge& bridge() { return playerDlg.bridge(); }
+    int state() const { return lastState; }
+    int currentEndOffset() const { return endOffset; }
+    const std::wstring& currentVideoRef() const { return videoRef; }
+
+    // One tick of the poll timer: loaded bar, time, end offset, volume.
+    void Poll();
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(fw::DataExchange& dx) override;
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnTimer(UINT_PTR id) override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The panel is a child of the main window: Enter and Esc belong there.
+    void OnOK() override;
+    void OnCancel() override;
+
+private:
+    void onPlay();
+    void loadTypedReference();
+    void onForward();
+    void onNext();
+    void onBack();
+    void onMute();
+    void onListPlay();
+    void showStatus();
+    void setTitleLine(const std::wstring& text);
+    void pollLoaded();
+    void pollTime();
+    void pollVolume();
+
+    HBRUSH readoutBrush;
+    CPlayerDlg playerDlg;
+    int lastState = -1;
+    int endOffset = 0;
+    RECT playerRect{0, 0, 0, 0};
+    std::wstring videoRef;
+    std::wstring timeText;
+    std::wstring statusText;
+    std::wstring qualityText;
+    int muteChecked = 0;
+
+    fw::ProgressBar positionBar;
+    fw::ProgressBar loadedBar;
+    fw::TrackBar volumeSlider;
+    fw::Button muteBox;
+    fw::Static statusLabel;
+    fw::Button listPlayBox;
+    fw::Static qualityLabel;
+    fw::Edit refBox;
+    fw::Static titleLine;
+    fw::Static volumeLabel;
+    fw::Button frameBox;
+    fw::Button topMostBox;
+    fw::Static timeLabel;
+};
+
+// Status text for a player state code.
+const wchar_t* StatusText(long state);
+// Title-line text for a player error code.
+std::wstring ErrorText(long code);
+// "m:ss / m:ss" of the current time and the duration.
+std::wstring TimeText(double current, double duration);

@@ -1,0 +1,98 @@
+#pragma once
+// Dialogs created from resource templates, modal or modeless.
+//
+// One static dialog procedure stores `this` at WM_INITDIALOG and turns the
+// messages into the virtual calls below; every call runs inside the
+// exception boundary, so no C++ exception unwinds through Windows. A derived
+// dialog lists what it handles in OnCommand/OnNotify/OnMessage, one switch
+// each, near the top of its file.
+
+#include "framework/window.h"
+
+#include <string>
+
+namespace fw {
+
+class Dialog;
+
+// Dialog data exchange: moves values between members and controls in the
+// direction given by `saving` (true: controls -> members).
+class DataExchange {
+public:
+    DataExchange(Dialog& dialog, bool saving) : dialog_(dialog), saving_(saving) {}
+    bool saving() const { return saving_; }
+
+    void Text(int id, std::wstring& value);
+    void Check(int id, int& value);
+    // Index of the checked button in the radio group that starts at `firstId`
+    // (in tab order); -1 when none is checked. Loading -1 clears the group.
+    void Radio(int firstId, int& value);
+    void Control(int id, Window& control);
+
+private:
+    HWND item(int id) const;
+    Dialog& dialog_;
+    bool saving_;
+};
+
+class Dialog : public Window {
+public:
+    explicit Dialog(UINT templateId) : templateId_(templateId) {}
+    ~Dialog() override;
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
+
+    UINT templateId() const { return templateId_; }
+
+    // Runs the dialog modally (its owner disabled meanwhile); returns the
+    // value given to EndDialog, or -1. The window goes through DestroyWindow
+    // when the dialog ends.
+    INT_PTR DoModal(HWND parent);
+    // Creates the dialog modeless; returns false when the window failed.
+    bool Create(HWND parent);
+    // Destroys a modeless dialog's window. Derived dialogs extend it with
+    // what must go first, and call the base last.
+    virtual bool DestroyWindow();
+
+    bool UpdateData(bool saving);
+    HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
+    void EndDialog(INT_PTR result);
+    bool IsModal() const { return modal_; }
+
+protected:
+    // Base initialisation: loads the members into the controls.
+    virtual bool OnInitDialog();
+    // Defaults: OK saves the data and ends a modal dialog with IDOK;
+    // cancel ends a modal dialog with IDCANCEL. Modeless dialogs override.
+    virtual void OnOK();
+    virtual void OnCancel();
+    virtual void DoDataExchange(DataExchange& dx);
+
+    // Return true when handled. OnNotify may set `result`.
+    virtual bool OnCommand(int id, int code, HWND control);
+    virtual bool OnNotify(int id, NMHDR* header, LRESULT& result);
+    virtual void OnTimer(UINT_PTR id);
+    virtual void OnSize(UINT type, int width, int height);
+    // Any other message. Return true when handled; `result` is the message's
+    // result (for WM_CTLCOLOR* the brush).
+    virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Called when the window is gone (WM_NCDESTROY).
+    virtual void OnDestroyed() {}
+
+private:
+    static INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    UINT templateId_;
+    bool modal_ = false;
+    bool ended_ = false;
+    INT_PTR result_ = -1;
+};
+
+// Gives a message to the dialog it belongs to, if any; true when consumed.
+bool IsDialogMessageAny(MSG& msg);
+
+// The process instance holding the resources.
+HINSTANCE ResourceInstance();
+
+}  // namespace fw

@@ -1,0 +1,30 @@
+#include "framework/window.h"
+
+namespace fw {
+
+std::wstring Window::GetText() const {
+    int length = ::GetWindowTextLengthW(hwnd_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int copied = ::GetWindowTextW(hwnd_, text.data(), length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+RECT Window::ClientRect() const {
+    RECT r{};
+    ::GetClientRect(hwnd_, &r);
+    return r;
+}
+
+RECT Window::WindowRect() const {
+    RECT r{};
+    ::GetWindowRect(hwnd_, &r);
+    return r;
+}
+
+void Window::ModifyStyle(LONG_PTR remove, LONG_PTR add) const {
+    LONG_PTR style = Style();
+    ::SetWindowLongPtrW(hwnd_, GWL_STYLE, (style & ~remove) | add);
+}
+
+}  // namespace fw

@@ -1,0 +1,60 @@
+#pragma once
+// The window layer's base: a non-owning holder of one HWND with the few
+// operations the program's windows use.
+
+#include <windows.h>
+
+#include <string>
+
+namespace fw {
+
+class Window {
+public:
+    Window() = default;
+    explicit Window(HWND hwnd) : hwnd_(hwnd) {}
+    virtual ~Window() = default;
+
+    HWND hwnd() const { return hwnd_; }
+    bool IsWindow() const { return hwnd_ != nullptr && ::IsWindow(hwnd_) != FALSE; }
+
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    HWND Detach() {
+        HWND h = hwnd_;
+        hwnd_ = nullptr;
+        return h;
+    }
+
+    std::wstring GetText() const;
+    void SetText(const std::wstring& text) const { ::SetWindowTextW(hwnd_, text.c_str()); }
+
+    void Show(int how) const { ::ShowWindow(hwnd_, how); }
+    bool IsVisible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
+    void Enable(bool enable) const { ::EnableWindow(hwnd_, enable ? TRUE : FALSE); }
+    bool IsEnabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
+
+    void Move(int x, int y, int width, int height, bool repaint = true) const {
+        ::MoveWindow(hwnd_, x, y, width, height, repaint ? TRUE : FALSE);
+    }
+    RECT ClientRect() const;
+    RECT WindowRect() const;
+
+    LONG_PTR Style() const { return ::GetWindowLongPtrW(hwnd_, GWL_STYLE); }
+    LONG_PTR ExStyle() const { return ::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE); }
+    void ModifyStyle(LONG_PTR remove, LONG_PTR add) const;
+
+    void SetTimer(UINT_PTR id, UINT periodMs) const { ::SetTimer(hwnd_, id, periodMs, nullptr); }
+    void KillTimer(UINT_PTR id) const { ::KillTimer(hwnd_, id); }
+
+    void Invalidate(bool erase = true) const { ::InvalidateRect(hwnd_, nullptr, erase ? TRUE : FALSE); }
+    void Update() const { ::UpdateWindow(hwnd_); }
+    void Redraw() const { ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
+
+    LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::SendMessageW(hwnd_, msg, wParam, lParam);
+    }
+
+protected:
+    HWND hwnd_ = nullptr;
+};
+
+}  // namespace fw
