@@ -1,0 +1,277 @@
+#include "catalogue.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace clipdeck::service {
+
+namespace {
+
+constexpr std::array<std::string_view, 6> kQualityNames = {
+    "small", "medium", "large", "hd720", "hd1080", "highres"};
+
+constexpr std::size_t kFieldCount = 8;
+constexpr int kMaxSeconds = 359999;  // 99:59:59
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = text.find(separator, start);
+        if (end == std::string_view::npos) {
+            parts.push_back(text.substr(start));
+            return parts;
+        }
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+// A value shown in a message: quoted, and cut short so one absurd field does
+// not flood the terminal.
+std::string Quoted(std::string_view value) {
+    constexpr std::size_t kMax = 40;
+    if (value.size() <= kMax) return "'" + std::string(value) + "'";
+    std::size_t cut = kMax;
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+    return "'" + std::string(value.substr(0, cut)) + "...'";
+}
+
+std::optional<int> ParseWholeNumber(std::string_view text, int max) {
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > max) return std::nullopt;
+    return value;
+}
+
+std::optional<std::uint32_t> ParseColour(std::string_view text) {
+    if (text.size() != 6) return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else return std::nullopt;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+bool IsValidDate(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+    auto year = ParseWholeNumber(text.substr(0, 4), 9999);
+    auto month = ParseWholeNumber(text.substr(5, 2), 12);
+    auto day = ParseWholeNumber(text.substr(8, 2), 31);
+    if (!year || !month || !day || *year < 1970 || *month < 1 || *day < 1) return false;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (*year % 4 == 0 && *year % 100 != 0) || *year % 400 == 0;
+    int days = kDays[*month - 1] + ((*month == 2 && leap) ? 1 : 0);
+    return *day <= days;
+}
+
+bool HasControlCharacter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == 0x7F;
+    });
+}
+
+bool IsBlank(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// Parses one data line; on failure returns the message and leaves `video` unspecified.
+std::optional<std::string> ParseLine(std::string_view line, Video& video) {
+    if (!IsValidUtf8(line)) return "line is not valid UTF-8";
+    auto fields = Split(line, '\t');
+    if (fields.size() != kFieldCount) {
+        return "expected " + std::to_string(kFieldCount) +
+               " tab-separated fields (id, seconds, flags, colour, levels, published, author, "
+               "title), found " + std::to_string(fields.size());
+    }
+    const std::string_view id = fields[0], seconds = fields[1], flags = fields[2],
+                           colour = fields[3], levels = fields[4], published = fields[5],
+                           author = fields[6], title = fields[7];
+
+    if (!IsValidVideoId(id))
+        return "video ID " + Quoted(id) + " is not 11 characters from A-Z a-z 0-9 - _";
+    video.id = std::string(id);
+
+    auto length = ParseWholeNumber(seconds, kMaxSeconds);
+    if (!length || *length < 1)
+        return "length " + Quoted(seconds) + " is not a whole number of seconds from 1 to " +
+               std::to_string(kMaxSeconds);
+    video.seconds = *length;
+
+    if (flags != "-") {
+        for (std::string_view flag : Split(flags, ',')) {
+            if (flag == "noembed") video.noEmbed = true;
+            else if (flag == "private") video.isPrivate = true;
+            else return "unknown flag " + Quoted(flag) + " (known: noembed, private; '-' for none)";
+        }
+    }
+
+    auto rgb = ParseColour(colour);
+    if (!rgb) return "colour " + Quoted(colour) + " is not six hex digits RRGGBB";
+    video.colour = *rgb;
+
+    for (std::string_view name : Split(levels, ',')) {
+        auto quality = QualityFromName(name);
+        if (!quality)
+            return "unknown quality level " + Quoted(name) +
+                   " (known: small, medium, large, hd720, hd1080, highres)";
+        if (std::find(video.levels.begin(), video.levels.end(), *quality) != video.levels.end())
+            return "quality level " + Quoted(name) + " is listed twice";
+        video.levels.push_back(*quality);
+    }
+    std::sort(video.levels.begin(), video.levels.end(), std::greater<>());
+
+    if (!IsValidDate(published))
+        return "published date " + Quoted(published) + " is not a date YYYY-MM-DD";
+    video.published = std::string(published);
+
+    if (author.empty()) return "author is empty";
+    if (HasControlCharacter(author)) return "author contains a control character";
+    video.author = std::string(author);
+
+    if (title.empty()) return "title is empty";
+    if (HasControlCharacter(title)) return "title contains a control character";
+    video.title = std::string(title);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string_view QualityName(Quality quality) {
+    return kQualityNames[static_cast<std::size_t>(quality)];
+}
+
+std::optional<Quality> QualityFromName(std::string_view name) {
+    for (std::size_t i = 0; i < kQualityNames.size(); ++i) {
+        if (kQualityNames[i] == name) return static_cast<Quality>(i);
+    }
+    return std::nullopt;
+}
+
+bool Catalogue::Add(Video video) {
+    if (index_.count(video.id) != 0) return false;
+    index_.emplace(video.id, videos_.size());
+    videos_.push_back(std::move(video));
+    return true;
+}
+
+const Video* Catalogue::Find(std::string_view id) const {
+    auto it = index_.find(id);
+    return it == index_.end() ? nullptr : &videos_[it->second];
+}
+
+CatalogueParse ParseCatalogue(std::string_view text) {
+    CatalogueParse result;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+
+    std::map<std::string, int, std::less<>> firstLine;
+    int lineNumber = 0;
+    for (std::string_view line : Split(text, '\n')) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (IsBlank(line) || line.front() == '#') continue;
+
+        Video video;
+        if (auto error = ParseLine(line, video)) {
+            result.errors.push_back({lineNumber, *error});
+            continue;
+        }
+        auto [it, fresh] = firstLine.emplace(video.id, lineNumber);
+        if (!fresh) {
+            result.errors.push_back({lineNumber, "video ID " + Quoted(video.id) +
+                                                     " already appears on line " +
+                                                     std::to_string(it->second)});
+            continue;
+        }
+        result.catalogue.Add(std::move(video));
+    }
+    if (result.errors.empty() && result.catalogue.Videos().empty())
+        result.errors.push_back({0, "the catalogue holds no videos"});
+    return result;
+}
+
+CatalogueLoad LoadCatalogueFile(const std::string& path) {
+    CatalogueLoad load;
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        load.messages.push_back(path + ": is a folder, not a catalogue file");
+        return load;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        load.messages.push_back(path + ": cannot open the catalogue");
+        return load;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) {
+        load.messages.push_back(path + ": cannot read the catalogue");
+        return load;
+    }
+    CatalogueParse parse = ParseCatalogue(text.str());
+    if (parse.errors.empty()) {
+        load.catalogue = std::move(parse.catalogue);
+        return load;
+    }
+    for (const CatalogueError& error : parse.errors) {
+        load.messages.push_back(error.line > 0
+                                    ? path + ":" + std::to_string(error.line) + ": " + error.message
+                                    : path + ": " + error.message);
+    }
+    return load;
+}
+
+bool IsValidVideoId(std::string_view id) {
+    if (id.size() != 11) return false;
+    return std::all_of(id.begin(), id.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '-' || c == '_';
+    });
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t code = 0;
+        std::uint32_t minimum = 0;  // smallest code point that needs this length
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2; code = lead & 0x1Fu; minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3; code = lead & 0x0Fu; minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4; code = lead & 0x07u; minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = (code << 6) | (next & 0x3Fu);
+        }
+        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace clipdeck::service

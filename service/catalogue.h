@@ -1,0 +1,69 @@
+#pragma once
+// The videos the service knows, read from a tab-separated text file.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace clipdeck::service {
+
+// Quality levels in ascending order; the names are the player's.
+enum class Quality { Small, Medium, Large, Hd720, Hd1080, Highres };
+
+std::string_view QualityName(Quality quality);
+std::optional<Quality> QualityFromName(std::string_view name);
+
+struct Video {
+    std::string id;
+    int seconds = 0;
+    bool noEmbed = false;
+    bool isPrivate = false;
+    std::uint32_t colour = 0;     // 0xRRGGBB
+    std::vector<Quality> levels;  // highest first, no repeats, never empty
+    std::string published;        // YYYY-MM-DD
+    std::string author;           // UTF-8
+    std::string title;            // UTF-8
+};
+
+class Catalogue {
+public:
+    // False when a video with the same ID is already present.
+    bool Add(Video video);
+    const Video* Find(std::string_view id) const;
+    const std::vector<Video>& Videos() const { return videos_; }
+
+private:
+    std::vector<Video> videos_;
+    std::map<std::string, std::size_t, std::less<>> index_;
+};
+
+struct CatalogueError {
+    int line = 0;  // 1-based; 0 for the file as a whole
+    std::string message;
+};
+
+struct CatalogueParse {
+    Catalogue catalogue;
+    std::vector<CatalogueError> errors;  // empty when the text is well-formed
+};
+
+// Parses the whole text and reports every malformed line, not just the first.
+CatalogueParse ParseCatalogue(std::string_view text);
+
+struct CatalogueLoad {
+    std::optional<Catalogue> catalogue;  // set only when the file is sound
+    std::vector<std::string> messages;   // "path:line: message", ready to print
+};
+
+CatalogueLoad LoadCatalogueFile(const std::string& path);
+
+// 11 characters from A-Z a-z 0-9 - _.
+bool IsValidVideoId(std::string_view id);
+
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view text);
+
+}  // namespace clipdeck::service

@@ -1,0 +1,144 @@
+#include "options.h"
+
+#include <optional>
+
+namespace clipdeck::service {
+
+namespace {
+
+std::optional<int> ParseNumber(std::string_view text, int min, int max) {
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value < min || value > max) return std::nullopt;
+    return value;
+}
+
+void AppendVisible(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte > 0x20 && byte < 0x7F) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        }
+    }
+}
+
+}  // namespace
+
+OptionsParse ParseOptions(const std::vector<std::string>& args, std::string defaultCatalogue) {
+    OptionsParse result;
+    Options& options = result.options;
+    options.catalogue = std::move(defaultCatalogue);
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            result.showHelp = true;
+            return result;
+        }
+        std::string name(arg);
+        std::optional<std::string> value;
+        if (std::size_t eq = arg.find('='); arg.substr(0, 2) == "--" && eq != std::string::npos) {
+            name = std::string(arg.substr(0, eq));
+            value = std::string(arg.substr(eq + 1));
+        }
+        const bool known = name == "--port" || name == "--bind" || name == "--catalogue" ||
+                           name == "--latency-ms" || name == "--status" || name == "--port-file";
+        if (!known) {
+            result.error = "unknown option '" + std::string(arg) + "'";
+            return result;
+        }
+        if (!value) {
+            if (i + 1 >= args.size()) {
+                result.error = "option " + name + " needs a value";
+                return result;
+            }
+            value = args[++i];
+        }
+
+        auto fail = [&](const std::string& what) {
+            result.error = "option " + name + ": '" + *value + "' is not " + what;
+            return result;
+        };
+        if (name == "--port") {
+            auto port = ParseNumber(*value, 0, 65535);
+            if (!port) return fail("a port number from 0 to 65535");
+            options.port = *port;
+        } else if (name == "--bind") {
+            if (value->empty()) return fail("an address");
+            options.bind = *value;
+        } else if (name == "--catalogue") {
+            if (value->empty()) return fail("a file path");
+            options.catalogue = *value;
+        } else if (name == "--latency-ms") {
+            auto ms = ParseNumber(*value, 0, kMaxLatencyMs);
+            if (!ms) return fail("a delay from 0 to " + std::to_string(kMaxLatencyMs) + " ms");
+            options.latencyMs = *ms;
+        } else if (name == "--status") {
+            auto status = ParseNumber(*value, 200, 599);
+            if (!status) return fail("an HTTP status from 200 to 599");
+            options.forcedStatus = *status;
+        } else {
+            if (value->empty()) return fail("a file path");
+            options.portFile = *value;
+        }
+    }
+    return result;
+}
+
+std::string UsageText(std::string_view defaultCatalogue) {
+    std::string text =
+        "Usage: clipdeck-service [options]\n"
+        "\n"
+        "Answers on one port for the video service's hosts:\n"
+        "  GET /feeds/api/videos/<id>         the video's entry document (Atom)\n"
+        "  GET /apiplayer?...                 the player movie\n"
+        "  GET /get_video_info?video_id=<id>  what the player needs to play the video\n"
+        "  GET /watch?v=<id>                  a plain watch page\n"
+        "\n"
+        "Options (also written --name=value):\n"
+        "  --port N          port to listen on (default 8480; 0 picks a free port)\n"
+        "  --bind ADDR       address to listen on (default 127.0.0.1)\n"
+        "  --catalogue PATH  catalogue file (default ";
+    text += defaultCatalogue;
+    text +=
+        ")\n"
+        "  --latency-ms N    wait N ms before every answer (0 to 600000; default 0)\n"
+        "  --status N        answer every request with HTTP status N (200 to 599),\n"
+        "                    body \"Forced status N\"\n"
+        "  --port-file PATH  once listening, write the port number to PATH\n"
+        "  --help            show this text\n"
+        "\n"
+        "Once listening it prints \"clipdeck-service listening on ADDR:PORT\", then one line\n"
+        "per request. SIGINT or SIGTERM stops it. Exit status: 0 after a stop, 1 when it\n"
+        "cannot listen or write the port file, 2 for a bad option or catalogue.\n";
+    return text;
+}
+
+std::string FormatAddress(std::string_view host, int port) {
+    std::string text;
+    if (host.find(':') != std::string_view::npos) text = "[" + std::string(host) + "]";
+    else text = std::string(host);
+    return text + ":" + std::to_string(port);
+}
+
+std::string FormatLogLine(std::string_view method, std::string_view target, int status,
+                          std::uint64_t bytes, long long ms) {
+    std::string line;
+    AppendVisible(line, method.empty() ? std::string_view("-") : method);
+    line += ' ';
+    AppendVisible(line, target.empty() ? std::string_view("-") : target);
+    line += ' ' + std::to_string(status) + ' ' + std::to_string(bytes) + " bytes " +
+            std::to_string(ms) + " ms";
+    return line;
+}
+
+}  // namespace clipdeck::service

@@ -1,0 +1,53 @@
+#pragma once
+// The documents the service answers with, and the text encodings they use.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "catalogue.h"
+
+namespace clipdeck::service {
+
+using FormFields = std::vector<std::pair<std::string, std::string>>;
+
+// XML character data: & < > escaped.
+std::string XmlEscape(std::string_view text);
+// HTML text and attribute values: & < > " ' escaped.
+std::string HtmlEscape(std::string_view text);
+
+// Every byte outside A-Z a-z 0-9 - . _ ~ as %XX (upper-case hex); space is %20.
+std::string PercentEncode(std::string_view text);
+// %XX decoded; a '%' not followed by two hex digits stays as it is.
+std::string PercentDecode(std::string_view text, bool plusIsSpace);
+
+// key=value pairs joined by '&', keys and values percent-encoded.
+std::string FormEncode(const FormFields& fields);
+// A query string split into decoded pairs ('+' is a space); a part without
+// '=' gives an empty value; empty parts are skipped.
+FormFields ParseQuery(std::string_view query);
+
+// Whole-video size at one quality level: a fixed header plus a byte rate
+// that grows with the level, times the length.
+std::uint64_t VideoBytes(const Video& video, Quality quality);
+
+// "M:SS", or "H:MM:SS" from an hour on.
+std::string FormatLength(int seconds);
+
+// The feed's entry document of one video.
+std::string RenderEntry(const Video& video);
+
+// The fields of the video-info answer: status=ok with what the player needs
+// to play the video, or status=fail with errorcode and reason. `video` is
+// null for an unknown ID.
+FormFields VideoInfoFields(const Video* video);
+
+// The watch page for browsers.
+std::string RenderWatchPage(const Video& video);
+
+// The player movie: a short text whose first line the player component checks.
+std::string PlayerMovie();
+
+}  // namespace clipdeck::service

@@ -1,0 +1,376 @@
+// The built clipdeck-service, started as a script would start it and asked
+// over real HTTP on loopback.
+
+#include <httplib.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr char kJapaneseTitle[] =  // 東京の夜景タイムラプス
+    "\xE6\x9D\xB1\xE4\xBA\xAC\xE3\x81\xAE\xE5\xA4\x9C\xE6\x99\xAF\xE3\x82\xBF\xE3\x82\xA4"
+    "\xE3\x83\xA0\xE3\x83\xA9\xE3\x83\x97\xE3\x82\xB9";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// One run of the service with its output in files of a private folder.
+class ServiceProcess {
+public:
+    ServiceProcess() {
+        std::string pattern = (fs::temp_directory_path() / "clipdeck-svc-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
+    }
+    ~ServiceProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        std::error_code ignored;
+        if (!dir_.empty()) fs::remove_all(dir_, ignored);
+    }
+    ServiceProcess(const ServiceProcess&) = delete;
+    ServiceProcess& operator=(const ServiceProcess&) = delete;
+
+    const fs::path& Dir() const { return dir_; }
+    int Port() const { return port_; }
+    std::string Stdout() const { return ReadFile(dir_ / "stdout.txt"); }
+    std::string Stderr() const { return ReadFile(dir_ / "stderr.txt"); }
+
+    // Starts the program with `args` and --port-file, and waits until it
+    // listens. False when it exits instead (ExitCode() then tells how).
+    bool Start(std::vector<std::string> args) {
+        args.insert(args.end(), {"--port-file", (dir_ / "port").string()});
+        Spawn(args);
+        const auto limit = Clock::now() + 20s;
+        while (Clock::now() < limit) {
+            std::string text = ReadFile(dir_ / "port");
+            if (!text.empty() && text.back() == '\n') {
+                port_ = std::atoi(text.c_str());
+                return true;
+            }
+            if (Reap(false)) return false;
+            std::this_thread::sleep_for(5ms);
+        }
+        ADD_FAILURE() << "the service neither listened nor exited";
+        return false;
+    }
+
+    // Runs the program with `args` to its end.
+    int Run(const std::vector<std::string>& args) {
+        Spawn(args);
+        Reap(true);
+        return exit_;
+    }
+
+    // Sends `signal` and waits, at most `limit`, for the exit.
+    int Stop(int signal = SIGTERM, std::chrono::seconds limit = 20s) {
+        if (pid_ <= 0) return exit_;
+        kill(pid_, signal);
+        const auto end = Clock::now() + limit;
+        while (Clock::now() < end) {
+            if (Reap(false)) return exit_;
+            std::this_thread::sleep_for(5ms);
+        }
+        ADD_FAILURE() << "the service did not exit after signal " << signal;
+        return -1;
+    }
+
+    int ExitCode() const { return exit_; }
+
+private:
+    void Spawn(const std::vector<std::string>& args) {
+        std::vector<std::string> all = {CLIPDECK_SERVICE_EXE};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, (dir_ / "stdout.txt").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&files, 2, (dir_ / "stderr.txt").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t none, defaults;
+        sigemptyset(&none);
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGINT);
+        sigaddset(&defaults, SIGTERM);
+        posix_spawnattr_setsigmask(&attr, &none);
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        int rc = posix_spawn(&pid_, argv[0], &files, &attr, argv.data(), environ);
+        posix_spawnattr_destroy(&attr);
+        posix_spawn_file_actions_destroy(&files);
+        if (rc != 0) {
+            pid_ = -1;
+            ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(rc);
+        }
+    }
+
+    bool Reap(bool block) {
+        if (pid_ <= 0) return true;
+        int status = 0;
+        pid_t done = waitpid(pid_, &status, block ? 0 : WNOHANG);
+        if (done != pid_) return false;
+        pid_ = -1;
+        exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return true;
+    }
+
+    fs::path dir_;
+    pid_t pid_ = -1;
+    int port_ = 0;
+    int exit_ = -1;
+};
+
+httplib::Client MakeClient(int port) {
+    httplib::Client client("127.0.0.1", port);
+    client.set_connection_timeout(5s);
+    client.set_read_timeout(30s);
+    client.set_url_encode(false);
+    return client;
+}
+
+// One service with the shipped catalogue for the read-only requests.
+class RunningService : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        service_ = new ServiceProcess;
+        if (!service_->Start({"--port", "0"}))
+            ADD_FAILURE() << "service did not start: " << service_->Stderr();
+    }
+    static void TearDownTestSuite() {
+        EXPECT_EQ(service_->Stop(), 0) << service_->Stderr();
+        delete service_;
+        service_ = nullptr;
+    }
+    void SetUp() override { ASSERT_GT(service_->Port(), 0); }
+
+    httplib::Result Get(const std::string& target) { return MakeClient(service_->Port()).Get(target); }
+
+    static ServiceProcess* service_;
+};
+
+ServiceProcess* RunningService::service_ = nullptr;
+
+TEST_F(RunningService, AnnouncesItsAddressOnTheFirstLine) {
+    std::vector<std::string> lines = Lines(service_->Stdout());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "clipdeck-service listening on 127.0.0.1:" + std::to_string(service_->Port()));
+}
+
+TEST_F(RunningService, ServesTheEntryOfAVideoWithAJapaneseTitle) {
+    auto res = Get("/feeds/api/videos/cdJapan0001");
+    ASSERT_TRUE(res) << httplib::to_string(res.error());
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->get_header_value("Content-Type"), "application/atom+xml; charset=UTF-8");
+    EXPECT_NE(res->body.find(std::string("<title type='text'>") + kJapaneseTitle + "</title>"),
+              std::string::npos)
+        << res->body;
+    EXPECT_NE(res->body.find("<yt:duration seconds='180'/>"), std::string::npos);
+}
+
+TEST_F(RunningService, DecodesAPercentEncodedIdInThePath) {
+    auto res = Get("/feeds/api/videos/cd%4Aapan0001");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+}
+
+TEST_F(RunningService, RefusesUnknownAndPrivateVideos) {
+    auto missing = Get("/feeds/api/videos/cdNoSuchOne");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->status, 404);
+    EXPECT_EQ(missing->body, "Video not found");
+    auto hidden = Get("/feeds/api/videos/cdPrivate01");
+    ASSERT_TRUE(hidden);
+    EXPECT_EQ(hidden->status, 403);
+    EXPECT_EQ(hidden->body, "Private video");
+    auto elsewhere = Get("/favicon.ico");
+    ASSERT_TRUE(elsewhere);
+    EXPECT_EQ(elsewhere->status, 404);
+}
+
+TEST_F(RunningService, AnswersVideoInfoAsAForm) {
+    auto ok = Get("/get_video_info?video_id=cdPlain0001");
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->status, 200);
+    EXPECT_EQ(ok->get_header_value("Content-Type"),
+              "application/x-www-form-urlencoded; charset=utf-8");
+    EXPECT_EQ(ok->body.rfind("status=ok&video_id=cdPlain0001&"
+                             "title=Morning%20Walk%20Through%20the%20Old%20Harbour&"
+                             "length_seconds=213&fmt_list=large%2Cmedium%2Csmall&bytes_large=",
+                             0),
+              0u)
+        << ok->body;
+
+    auto noEmbed = Get("/get_video_info?video_id=cdNoEmbed01");
+    ASSERT_TRUE(noEmbed);
+    EXPECT_EQ(noEmbed->status, 200);
+    EXPECT_EQ(noEmbed->body.rfind("status=fail&errorcode=150&reason=", 0), 0u) << noEmbed->body;
+
+    for (const char* id : {"cdNoSuchOne", "cdPrivate01"}) {
+        auto fail = Get(std::string("/get_video_info?video_id=") + id);
+        ASSERT_TRUE(fail);
+        EXPECT_EQ(fail->status, 200);
+        EXPECT_EQ(fail->body.rfind("status=fail&errorcode=100&reason=", 0), 0u) << fail->body;
+    }
+}
+
+TEST_F(RunningService, ServesThePlayerMovieAndTheWatchPage) {
+    auto movie = Get("/apiplayer?enablejsapi=1&version=3");
+    ASSERT_TRUE(movie);
+    EXPECT_EQ(movie->status, 200);
+    EXPECT_EQ(movie->get_header_value("Content-Type"), "application/x-clipdeck-player");
+    EXPECT_EQ(movie->body.rfind("CLIPDECK-PLAYER 1\n", 0), 0u);
+
+    auto page = Get("/watch?v=cdJapan0001");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_NE(page->body.find(kJapaneseTitle), std::string::npos);
+}
+
+TEST_F(RunningService, AnswersManyClientsAtOnce) {
+    std::atomic<int> good{0};
+    std::vector<std::thread> clients;
+    for (int t = 0; t < 6; ++t) {
+        clients.emplace_back([&] {
+            auto client = MakeClient(service_->Port());
+            client.set_keep_alive(true);
+            for (int i = 0; i < 10; ++i) {
+                auto res = client.Get("/get_video_info?video_id=cdHighres01");
+                if (res && res->status == 200 && res->body.rfind("status=ok&", 0) == 0) ++good;
+            }
+        });
+    }
+    for (auto& c : clients) c.join();
+    EXPECT_EQ(good.load(), 60);
+}
+
+TEST(ServiceProcess, LogsOneLinePerRequestAndStopsCleanlyOnInterrupt) {
+    ServiceProcess service;
+    ASSERT_TRUE(service.Start({"--port", "0"})) << service.Stderr();
+    auto client = MakeClient(service.Port());
+    ASSERT_TRUE(client.Get("/feeds/api/videos/cdPlain0001"));
+    ASSERT_TRUE(client.Get("/nothing?x=1"));
+    EXPECT_EQ(service.Stop(SIGINT), 0) << service.Stderr();
+
+    std::vector<std::string> lines = Lines(service.Stdout());
+    ASSERT_EQ(lines.size(), 3u) << service.Stdout();
+    EXPECT_EQ(lines[1].rfind("GET /feeds/api/videos/cdPlain0001 200 ", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2].rfind("GET /nothing?x=1 404 9 bytes ", 0), 0u) << lines[2];
+    EXPECT_EQ(service.Stderr(), "");
+}
+
+TEST(ServiceProcess, ForcedStatusAnswersEveryRequest) {
+    ServiceProcess service;
+    ASSERT_TRUE(service.Start({"--port", "0", "--status", "503"})) << service.Stderr();
+    auto client = MakeClient(service.Port());
+    for (const char* target : {"/feeds/api/videos/cdPlain0001", "/get_video_info?video_id=cdPlain0001",
+                               "/apiplayer?enablejsapi=1&version=3"}) {
+        auto res = client.Get(target);
+        ASSERT_TRUE(res) << target;
+        EXPECT_EQ(res->status, 503) << target;
+        EXPECT_EQ(res->body, "Forced status 503");
+    }
+    EXPECT_EQ(service.Stop(), 0);
+}
+
+TEST(ServiceProcess, LatencyDelaysEveryAnswer) {
+    ServiceProcess service;
+    ASSERT_TRUE(service.Start({"--port", "0", "--latency-ms", "300"})) << service.Stderr();
+    auto client = MakeClient(service.Port());
+    const auto start = Clock::now();
+    auto res = client.Get("/feeds/api/videos/cdPlain0001");
+    const auto elapsed = Clock::now() - start;
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_GE(elapsed, 300ms);
+    EXPECT_EQ(service.Stop(), 0);
+
+    std::vector<std::string> lines = Lines(service.Stdout());
+    ASSERT_EQ(lines.size(), 2u);
+    std::size_t bytes = lines[1].find(" bytes ");
+    ASSERT_NE(bytes, std::string::npos);
+    EXPECT_GE(std::atoi(lines[1].c_str() + bytes + 7), 300) << lines[1];
+}
+
+TEST(ServiceProcess, AStopIsNotHeldUpByALongLatency) {
+    ServiceProcess service;
+    ASSERT_TRUE(service.Start({"--port", "0", "--latency-ms", "600000"})) << service.Stderr();
+    std::thread waiting([port = service.Port()] { MakeClient(port).Get("/apiplayer"); });
+    // Time for the request to reach its wait; nothing outside can see that it has.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(service.Stop(SIGTERM, 10s), 0);
+    waiting.join();
+    // The waiting request was still answered on the way out.
+    std::vector<std::string> lines = Lines(service.Stdout());
+    ASSERT_EQ(lines.size(), 2u) << service.Stdout();
+    EXPECT_EQ(lines[1].rfind("GET /apiplayer 200 ", 0), 0u) << lines[1];
+}
+
+TEST(ServiceProcess, AMalformedCatalogueStopsItWithTheLineNumber) {
+    ServiceProcess service;
+    const fs::path path = service.Dir() / "bad.tsv";
+    std::ofstream(path) << "# bad\ncdMine00001\t42\t-\t123456\tsmall,4k\t2020-01-01\tme\tMine\n";
+    EXPECT_FALSE(service.Start({"--port", "0", "--catalogue", path.string()}));
+    EXPECT_EQ(service.ExitCode(), 2);
+    EXPECT_NE(service.Stderr().find(path.string() + ":2: "), std::string::npos) << service.Stderr();
+    EXPECT_EQ(service.Stdout(), "");
+}
+
+TEST(ServiceProcess, ABadOptionStopsIt) {
+    ServiceProcess service;
+    EXPECT_EQ(service.Run({"--port", "70000"}), 2);
+    EXPECT_NE(service.Stderr().find("--port"), std::string::npos) << service.Stderr();
+    EXPECT_EQ(service.Run({"--frobnicate"}), 2);
+}
+
+TEST(ServiceProcess, ABusyPortIsRefused) {
+    ServiceProcess first;
+    ASSERT_TRUE(first.Start({"--port", "0"})) << first.Stderr();
+    ServiceProcess second;
+    EXPECT_FALSE(second.Start({"--port", std::to_string(first.Port())}));
+    EXPECT_EQ(second.ExitCode(), 1);
+    EXPECT_NE(second.Stderr().find("cannot listen on 127.0.0.1:" + std::to_string(first.Port())),
+              std::string::npos)
+        << second.Stderr();
+    EXPECT_EQ(first.Stop(), 0);
+}
+
+}  // namespace
