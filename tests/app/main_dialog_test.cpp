@@ -1,0 +1,140 @@
+// The main window: modal run, keys, system menu, glass and session end.
+#include <gtest/gtest.h>
+
+#include "app/clipdeck_dlg.h"
+#include "app/environment.h"
+#include "fake_player.h"
+#include "res/resource.h"
+#include "ui_test.h"
+
+using clipdeck::test::FakePlayer;
+
+namespace {
+
+class MainDialogTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { FakePlayer::Register(); }
+    void SetUp() override {
+        FakePlayer::Instance().Reset();
+        folder = clipdeck::test::ScratchFolder() + L"\\main-" + std::to_wstring(counter++);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        AppEnvironment().directory = folder;
+    }
+    void TearDown() override {
+        CClipdeckDlg::SetCompositionProbe(nullptr);
+        ReleaseAppEnvironment();
+    }
+    std::wstring savedVideoId() {
+        wchar_t value[300] = L"";
+        ::GetPrivateProfileStringW(L"SYSTEM", L"VIDEOID", L"(none)", value, 300, (folder + L"\\Clipdeck.ini").c_str());
+        return value;
+    }
+
+    static inline int counter = 0;
+    std::wstring folder;
+    clipdeck::test::MessageCatcher catcher;
+};
+
+}  // namespace
+
+TEST_F(MainDialogTest, EnterKeepsTheWindowAndEscapeClosesItThroughTheNormalPath) {
+    CClipdeckDlg dialog;
+    bool openAfterEnter = false;
+    std::wstring caption, firstTrace, link;
+    clipdeck::test::RunSoon([&] {
+        HWND main = dialog.hwnd();
+        caption = clipdeck::test::TextOf(main);
+        link = clipdeck::test::ItemText(main, IDN_MAIN_MAKER);
+        firstTrace = clipdeck::test::ItemText(dialog.monitor().hwnd(), IDE_MONITOR_LOG);
+        ::SetDlgItemTextW(dialog.controlPanel().hwnd(), IDE_CONTROL_VIDEOREF, L"typedButNotLoaded");
+        ::SendMessageW(main, WM_COMMAND, IDOK, 0);
+        clipdeck::test::PumpMessages();
+        openAfterEnter = ::IsWindow(main) && dialog.hwnd() == main;
+        ::SendMessageW(main, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+    EXPECT_TRUE(openAfterEnter);
+    EXPECT_EQ(caption, L"Clipdeck");
+    EXPECT_EQ(link, L"<a>Powered By Fernhollow</a>");
+    EXPECT_EQ(firstTrace, L"START MONITOR\r\n");
+    EXPECT_EQ(dialog.hwnd(), nullptr);
+    EXPECT_EQ(currentMonitor, nullptr);
+    // Closing saved the panel's settings.
+    EXPECT_EQ(savedVideoId(), L"typedButNotLoaded");
+}
+
+TEST_F(MainDialogTest, TheSystemMenuEndsWithASeparatorAndTheAboutEntry) {
+    CClipdeckDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    HMENU menu = ::GetSystemMenu(dialog.hwnd(), FALSE);
+    int count = ::GetMenuItemCount(menu);
+    ASSERT_GE(count, 2);
+    MENUITEMINFOW separator{};
+    separator.cbSize = sizeof separator;
+    separator.fMask = MIIM_FTYPE;
+    ::GetMenuItemInfoW(menu, count - 2, TRUE, &separator);
+    EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
+    EXPECT_EQ(::GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
+    wchar_t text[128];
+    ::GetMenuStringW(menu, count - 1, text, 128, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"バージョン情報 Clipdeck(&A)...");
+    dialog.DestroyWindow();
+}
+
+TEST_F(MainDialogTest, GlassFollowsCompositionAndPaintsOnBlack) {
+    int answer = 1;
+    CClipdeckDlg::SetCompositionProbe([&answer](int& enabled) {
+        enabled = answer;
+        return true;
+    });
+    CClipdeckDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    EXPECT_TRUE(dialog.glassOn());
+    HWND link = dialog.Item(IDN_MAIN_MAKER);
+    HDC dc = ::GetDC(dialog.hwnd());
+    LRESULT brush = ::SendMessageW(dialog.hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                   reinterpret_cast<LPARAM>(link));
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(::GetBkMode(dc), TRANSPARENT);
+
+    answer = 0;
+    ::SendMessageW(dialog.hwnd(), 0x031E /* WM_DWMCOMPOSITIONCHANGED */, 0, 0);
+    EXPECT_FALSE(dialog.glassOn());
+    brush = ::SendMessageW(dialog.hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                           reinterpret_cast<LPARAM>(link));
+    EXPECT_NE(reinterpret_cast<HBRUSH>(brush), static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    ::ReleaseDC(dialog.hwnd(), dc);
+
+    answer = 1;
+    ::SendMessageW(dialog.hwnd(), 0x031E, 0, 0);
+    EXPECT_TRUE(dialog.glassOn());
+    dialog.DestroyWindow();
+}
+
+TEST_F(MainDialogTest, WithoutCompositionTheDesktopAnswersNoGlass) {
+    // Wine's desktop window manager reports no composition.
+    CClipdeckDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    EXPECT_FALSE(dialog.glassOn());
+    dialog.DestroyWindow();
+}
+
+TEST_F(MainDialogTest, SessionEndSavesEverythingAsANormalClose) {
+    CClipdeckDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    ::SetDlgItemTextW(dialog.controlPanel().hwnd(), IDE_CONTROL_VIDEOREF, L"savedAtLogoff");
+    ::SendMessageW(dialog.hwnd(), WM_QUERYENDSESSION, 0, 0);
+    EXPECT_EQ(savedVideoId(), L"(none)");
+    ::SendMessageW(dialog.hwnd(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(savedVideoId(), L"savedAtLogoff");
+    EXPECT_EQ(dialog.hwnd(), nullptr);
+}
+
+TEST_F(MainDialogTest, ACancelledSessionEndChangesNothing) {
+    CClipdeckDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    ::SendMessageW(dialog.hwnd(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_NE(dialog.hwnd(), nullptr);
+    EXPECT_EQ(savedVideoId(), L"(none)");
+    dialog.DestroyWindow();
+}
