@@ -48,6 +48,18 @@ struct Event {
     const wchar_t* strArg = nullptr; // FlashCall: request
 };
 
+// Loading: LoadMovie(0, url) returns at once; the control then reports the
+// ready states 0 and 1, and once the movie has arrived from the host 3 and 4,
+// followed by the movie's call onYouTubePlayerReady (one empty string
+// argument) through FlashCall. A movie that does not arrive (no answer, a
+// status other than 200, another body) leaves the control at 1 for good.
+// CallFunction is accepted from the delivery of state 4 on.
+//
+// Timing: every event reaches the parent on the thread that owns the
+// control, from its message loop, never from inside a method call: what a
+// CallFunction sets off (state changes, for instance) follows after it has
+// returned. A parent may call methods while it handles an event.
+
 // Registers the window class (idempotent). Call once before a dialog whose
 // template holds the control is created.
 bool RegisterControlClass(HINSTANCE instance);

@@ -1,0 +1,106 @@
+#pragma once
+// The control's window object: one per ClipdeckPlayer window, created at
+// WM_NCCREATE and deleted after WM_NCDESTROY. Internal to playerctl.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "card.h"
+#include "card_painter.h"
+#include "http_get.h"
+#include "player_api.h"
+#include "player_control.h"
+#include "video_info.h"
+
+namespace playerctl {
+
+class ControlWindow {
+public:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static ControlWindow* FromHandle(HWND hwnd);
+
+    // Test seam (player_control_testing.h).
+    void SetClock(PlayerApi::Clock clock);
+    void RunStep();
+    bool TimerRunning() const { return timerRunning_; }
+    const std::optional<std::wstring>& LastReturnValue() const { return lastAnswer_; }
+    int RepaintRequests() const { return repaintRequests_; }
+
+private:
+    enum class Fetch { Movie, Info };
+
+    struct WorkerResult {
+        Fetch kind;
+        std::uint64_t movie;       // LoadMovie generation it belongs to
+        std::uint64_t generation;  // video generation (Info)
+        HttpResult http;
+    };
+
+    // Shared with the worker threads, which outlive the window if they must:
+    // a closed mailbox (no window) swallows what they bring.
+    struct Mailbox {
+        std::mutex mutex;
+        HWND hwnd = nullptr;
+        std::deque<WorkerResult> results;
+    };
+
+    struct Outgoing {
+        long dispid;
+        long intArg;
+        std::wstring text;
+    };
+
+    explicit ControlWindow(HWND hwnd);
+    ~ControlWindow();
+
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnFinalMessage();
+
+    HRESULT Invoke(Invocation& invocation);
+    HRESULT LoadMovie(long layer, const wchar_t* url);
+    HRESULT CallFunction(const wchar_t* request, BSTR& result);
+    HRESULT SetReturnValue(const wchar_t* answer);
+
+    void OnWorkerDone();
+    void OnTimer();
+    void StartFetch(Fetch kind, std::uint64_t generation, std::wstring pathAndQuery);
+    void AfterPlayerChange();
+    void UpdateTimer();
+    void RefreshView();
+    void PostDeliver();
+    // Sends every queued event to the parent. May delete this object when
+    // the window is destroyed meanwhile: the caller returns straight after.
+    void Deliver();
+    void OnPaint();
+
+    HWND hwnd_;
+    PlayerApi::Clock clock_;
+    bool testClock_ = false;
+    PlayerApi api_;
+    std::shared_ptr<Mailbox> mailbox_;
+
+    std::uint64_t movie_ = 0;
+    std::optional<HttpUrl> host_;
+    long readyState_ = 0;
+
+    std::deque<Outgoing> outbox_;
+    bool deliverPosted_ = false;
+    bool delivering_ = false;
+    bool destroyed_ = false;
+    bool answerOpen_ = false;
+    std::optional<std::wstring> answer_;
+    std::optional<std::wstring> lastAnswer_;
+
+    bool timerRunning_ = false;
+    CardView view_;
+    int repaintRequests_ = 0;
+    CardPainter painter_;
+};
+
+}  // namespace playerctl

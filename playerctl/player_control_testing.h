@@ -1,0 +1,32 @@
+#pragma once
+// Test seam of the player component. The product never calls these.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace playerctl::testing {
+
+// Replaces the control's clock (milliseconds). From then on no window timer
+// drives playback: the test moves its clock and calls RunStep. The clock
+// stays in place across LoadMovie.
+bool SetClock(HWND control, std::function<std::int64_t()> clock);
+
+// Brings playback up to the clock's present and delivers every event that
+// is due before returning, as the product's timer would.
+bool RunStep(HWND control);
+
+// Whether the control's own playback timer is running.
+bool IsTimerRunning(HWND control);
+
+// The answer the parent gave through SetReturnValue while the movie's last
+// call was delivered; nullopt when it gave none.
+std::optional<std::wstring> LastReturnValue(HWND control);
+
+// How many times the control has asked to be repainted.
+int RepaintRequests(HWND control);
+
+}  // namespace playerctl::testing

@@ -1,0 +1,450 @@
+// The player control as the program meets it: a child window in a parent
+// that records the control's events and answers them, the real WinINet
+// against a scripted responder, playback on stepped time.
+#include "player_control.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "external_call.h"
+#include "http_responder.h"
+#include "player_control_testing.h"
+
+namespace playerctl {
+namespace {
+
+using test::HttpResponder;
+
+constexpr wchar_t kParentClass[] = L"PlayerctlTestParent";
+constexpr int kControlId = 1000;
+constexpr wchar_t kMoviePath[] = L"/apiplayer?enablejsapi=1&version=3";
+
+constexpr char kThirtySeconds[] =
+    "status=ok&video_id=abc-DEF_123&title=%E3%83%86%E3%82%B9%E3%83%88+video&length_seconds=30"
+    "&fmt_list=large,medium,small&bytes_large=3000000&bytes_medium=1500000&bytes_small=600000"
+    "&color=336699";
+constexpr char kTenMinutes[] =
+    "status=ok&video_id=longlonglon&title=Long&length_seconds=600&fmt_list=medium"
+    "&bytes_medium=30000000&color=336699";
+
+struct Recorded {
+    long dispid;
+    long intArg;
+    std::wstring text;
+};
+
+// The test's stand-in for the player window: records every event and runs
+// the test's reaction while the event is being delivered.
+struct Parent {
+    HWND hwnd = nullptr;
+    std::vector<Recorded> events;
+    std::function<void(const Event&)> react;
+
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<Parent*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (msg == kMsgEvent && self) {
+            const auto& event = *reinterpret_cast<const Event*>(lParam);
+            EXPECT_EQ(wParam, static_cast<WPARAM>(kControlId));
+            self->events.push_back({event.dispid, event.intArg, event.strArg ? event.strArg : L""});
+            if (self->react) self->react(event);
+            return 1;
+        }
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+};
+
+HRESULT Invoke(HWND control, long dispid, const wchar_t* text, long intArg = 0,
+               std::wstring* reply = nullptr) {
+    Invocation invocation;
+    invocation.dispid = dispid;
+    invocation.intArg = intArg;
+    invocation.strArg = text;
+    auto hr = static_cast<HRESULT>(SendMessageW(control, kMsgInvoke, 0, reinterpret_cast<LPARAM>(&invocation)));
+    if (invocation.result) {
+        if (reply) reply->assign(invocation.result, SysStringLen(invocation.result));
+        SysFreeString(invocation.result);
+    }
+    return hr;
+}
+
+std::wstring Request(const std::wstring& name, const std::wstring& args = L"") {
+    return L"<invoke name=\"" + name + L"\" returntype=\"xml\"><arguments>" + args +
+           L"</arguments></invoke>";
+}
+
+std::wstring Str(const std::wstring& s) { return L"<string>" + s + L"</string>"; }
+
+class PlayerControlTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        ASSERT_TRUE(RegisterControlClass(instance));
+        ASSERT_TRUE(RegisterControlClass(instance)) << "registering twice is harmless";
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = Parent::Proc;
+        wc.hInstance = instance;
+        wc.lpszClassName = kParentClass;
+        RegisterClassExW(&wc);
+    }
+
+    void SetUp() override {
+        responder_.emplace([this](const std::string& target) { return Answer(target); });
+        parent_.hwnd = CreateWindowExW(0, kParentClass, L"parent", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                                       nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(parent_.hwnd);
+        SetWindowLongPtrW(parent_.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&parent_));
+        control_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 320, 180, parent_.hwnd,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlId)),
+                                   GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(control_);
+    }
+
+    void TearDown() override {
+        parent_.react = nullptr;
+        DestroyWindow(parent_.hwnd);
+        Pump([] { return false; }, 0);
+        responder_.reset();
+    }
+
+    HttpResponder::Response Answer(const std::string& target) {
+        std::lock_guard<std::mutex> lock(scriptMutex_);
+        if (target.rfind("/apiplayer", 0) == 0) return movieAnswer_;
+        const std::string prefix = "/get_video_info?video_id=";
+        if (target.rfind(prefix, 0) == 0) {
+            auto it = videos_.find(target.substr(prefix.size()));
+            if (it != videos_.end()) return it->second;
+            return {200, "status=fail&errorcode=100&reason=Video+not+found"};
+        }
+        return {404, "not found"};
+    }
+
+    void SetVideo(const std::string& encodedId, HttpResponder::Response response) {
+        std::lock_guard<std::mutex> lock(scriptMutex_);
+        videos_[encodedId] = std::move(response);
+    }
+
+    // Runs the message loop until `done` holds or the time is up.
+    static bool Pump(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+        DWORD start = GetTickCount();
+        for (;;) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            if (done()) return true;
+            if (GetTickCount() - start >= timeoutMs) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+
+    HRESULT Call(const std::wstring& request, std::wstring* reply = nullptr) {
+        return Invoke(control_, kDispCallFunction, request.c_str(), 0, reply);
+    }
+
+    std::wstring Reply(const std::wstring& function) {
+        std::wstring reply;
+        EXPECT_EQ(Call(L"<invoke name=\"" + function + L"\" returntype=\"xml\"></invoke>", &reply), S_OK);
+        return reply;
+    }
+
+    std::vector<long> ReadyStates() const {
+        std::vector<long> out;
+        for (const auto& e : parent_.events)
+            if (e.dispid == kDispReadyStateChange) out.push_back(e.intArg);
+        return out;
+    }
+
+    // Arguments of the movie's calls to `handler`, as numbers or strings.
+    std::vector<std::wstring> CallsTo(const std::wstring& handler) const {
+        std::vector<std::wstring> out;
+        for (const auto& e : parent_.events) {
+            if (e.dispid != kDispFlashCall) continue;
+            auto parsed = ParseInvoke(e.text);
+            if (!parsed || parsed->name != handler || parsed->arguments.empty()) continue;
+            const Value& v = parsed->arguments[0];
+            out.push_back(v.kind == Value::Kind::Number ? FormatNumber(v.number) : v.text);
+        }
+        return out;
+    }
+
+    std::vector<std::wstring> States() const { return CallsTo(L"onStateChangeHandler"); }
+
+    bool ReadyCalled() const { return !CallsTo(L"onYouTubePlayerReady").empty(); }
+
+    // Loads the movie the way the program does: at ready state 4 the three
+    // handlers are registered from inside the event.
+    void LoadReadyMovie() {
+        parent_.react = [this](const Event& e) {
+            if (e.dispid == kDispReadyStateChange && e.intArg == 4) {
+                for (const wchar_t* event : {L"onStateChange", L"onPlaybackQualityChange", L"onError"}) {
+                    EXPECT_EQ(Call(Request(L"addEventListener", Str(event) + Str(std::wstring(event) + L"Handler"))),
+                              S_OK);
+                }
+            }
+            if (e.dispid == kDispFlashCall) {
+                EXPECT_EQ(Invoke(control_, kDispSetReturnValue, L"<undefined/>"), S_OK);
+            }
+        };
+        ASSERT_EQ(Invoke(control_, kDispLoadMovie, responder_->Url(kMoviePath).c_str()), S_OK);
+        ASSERT_TRUE(Pump([this] { return ReadyCalled(); }));
+    }
+
+    void UseSteppedClock() { ASSERT_TRUE(testing::SetClock(control_, [this] { return now_; })); }
+
+    void Step(std::int64_t ms) {
+        now_ += ms;
+        ASSERT_TRUE(testing::RunStep(control_));
+    }
+
+    void StepUntilState(const wchar_t* state, int limitSteps = 2000) {
+        for (int i = 0; i < limitSteps && (States().empty() || States().back() != state); ++i) Step(100);
+        ASSERT_FALSE(States().empty());
+        ASSERT_EQ(States().back(), state);
+    }
+
+    std::optional<HttpResponder> responder_;
+    std::mutex scriptMutex_;
+    HttpResponder::Response movieAnswer_{200, "CLIPDECK-PLAYER 1\nsimulated player\n"};
+    std::map<std::string, HttpResponder::Response> videos_;
+    Parent parent_;
+    HWND control_ = nullptr;
+    std::int64_t now_ = 0;
+};
+
+TEST_F(PlayerControlTest, MovieLoadReportsReadyStatesThenCallsTheReadyFunction) {
+    EXPECT_TRUE(FAILED(Call(Request(L"getVolume"))));
+    EXPECT_EQ(Invoke(control_, kDispLoadMovie, L"http://127.0.0.1/apiplayer", 1), E_INVALIDARG);
+    EXPECT_TRUE(FAILED(Invoke(control_, 0x1234, L"")));
+
+    ASSERT_EQ(Invoke(control_, kDispLoadMovie, responder_->Url(kMoviePath).c_str()), S_OK);
+    EXPECT_TRUE(parent_.events.empty()) << "events come after LoadMovie has returned";
+    EXPECT_TRUE(FAILED(Call(Request(L"getVolume")))) << "no calls before the movie is complete";
+
+    std::vector<HRESULT> duringEvents;
+    parent_.react = [&](const Event& e) {
+        EXPECT_EQ(e.control, control_);
+        duringEvents.push_back(Call(Request(L"getVolume")));
+        if (e.dispid == kDispFlashCall) {
+            EXPECT_EQ(Invoke(control_, kDispSetReturnValue, L"<undefined/>"), S_OK);
+        }
+    };
+    ASSERT_TRUE(Pump([this] { return ReadyCalled(); }));
+    EXPECT_EQ(ReadyStates(), (std::vector<long>{0, 1, 3, 4}));
+    ASSERT_EQ(parent_.events.size(), 5u);
+    EXPECT_EQ(parent_.events.back().dispid, kDispFlashCall);
+    EXPECT_EQ(parent_.events.back().text,
+              L"<invoke name=\"onYouTubePlayerReady\" returntype=\"xml\"><arguments><string></string>"
+              L"</arguments></invoke>");
+    // Rejected during 0, 1 and 3; accepted from 4 on.
+    EXPECT_EQ(duringEvents.size(), 5u);
+    for (size_t i = 0; i < duringEvents.size(); ++i)
+        EXPECT_EQ(SUCCEEDED(duringEvents[i]), i >= 3) << i;
+    EXPECT_EQ(testing::LastReturnValue(control_), L"<undefined/>");
+    EXPECT_EQ(responder_->Targets(), (std::vector<std::string>{"/apiplayer?enablejsapi=1&version=3"}));
+
+    EXPECT_TRUE(FAILED(Invoke(control_, kDispSetReturnValue, L"<undefined/>")))
+        << "no answer outside a call of the movie";
+    EXPECT_EQ(Reply(L"getVolume"), L"<number>100</number>");
+    EXPECT_TRUE(FAILED(Call(Request(L"noSuchFunction"))));
+    EXPECT_TRUE(FAILED(Call(L"<invoke name=\"getVolume\"")));
+}
+
+TEST_F(PlayerControlTest, MovieThatDoesNotArriveNeverBecomesReady) {
+    struct Case {
+        const char* what;
+        HttpResponder::Response answer;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"not the movie", {200, "<html>player</html>"}, false},
+        {"not found", {404, "CLIPDECK-PLAYER 1\n"}, false},
+        {"refused", {}, true},
+    };
+    for (const Case& c : cases) {
+        parent_.events.clear();
+        {
+            std::lock_guard<std::mutex> lock(scriptMutex_);
+            movieAnswer_ = c.answer;
+        }
+        size_t asked = responder_->Targets().size();
+        std::wstring url = c.refused ? L"http://127.0.0.1:" + std::to_wstring(test::RefusingPort()) + kMoviePath
+                                     : responder_->Url(kMoviePath);
+        ASSERT_EQ(Invoke(control_, kDispLoadMovie, url.c_str()), S_OK) << c.what;
+        if (!c.refused) {
+            ASSERT_TRUE(Pump([&] { return responder_->Targets().size() > asked; })) << c.what;
+        }
+        Pump([] { return false; }, c.refused ? 800 : 300);
+        EXPECT_EQ(ReadyStates(), (std::vector<long>{0, 1})) << c.what;
+        EXPECT_FALSE(ReadyCalled()) << c.what;
+        EXPECT_TRUE(FAILED(Call(Request(L"getVolume")))) << c.what;
+    }
+    // The same control loads a good movie afterwards.
+    parent_.events.clear();
+    {
+        std::lock_guard<std::mutex> lock(scriptMutex_);
+        movieAnswer_ = {200, "CLIPDECK-PLAYER 1\r\n"};
+    }
+    LoadReadyMovie();
+    EXPECT_EQ(ReadyStates(), (std::vector<long>{0, 1, 3, 4}));
+}
+
+TEST_F(PlayerControlTest, PlaysThroughOnSteppedTime) {
+    SetVideo("abc-DEF_123", {200, kThirtySeconds});
+    LoadReadyMovie();
+    UseSteppedClock();
+    ASSERT_EQ(Call(Request(L"loadVideoById", Str(L"abc-DEF_123") + L"<number>0</number>" + Str(L"default"))),
+              S_OK);
+    ASSERT_TRUE(Pump([this] { return States().size() >= 2; }));
+    EXPECT_EQ(States(), (std::vector<std::wstring>{L"-1", L"3"}));
+    EXPECT_EQ(CallsTo(L"onPlaybackQualityChangeHandler"), (std::vector<std::wstring>{L"medium"}));
+    EXPECT_EQ(responder_->Targets().back(), "/get_video_info?video_id=abc-DEF_123");
+    EXPECT_EQ(Reply(L"getDuration"), L"<number>30</number>");
+    EXPECT_FALSE(testing::IsTimerRunning(control_)) << "stepped time drives playback";
+
+    // RunStep delivers what the step set off before it returns.
+    size_t before = parent_.events.size();
+    StepUntilState(L"1");
+    EXPECT_GT(parent_.events.size(), before);
+    Step(10000);
+    EXPECT_EQ(Reply(L"getCurrentTime"), L"<number>10</number>");
+    StepUntilState(L"0");
+    EXPECT_EQ(States(), (std::vector<std::wstring>{L"-1", L"3", L"1", L"0"}));
+    EXPECT_EQ(Reply(L"getVideoBytesLoaded"), L"<number>1500000</number>");
+    EXPECT_EQ(Reply(L"getVideoBytesTotal"), L"<number>1500000</number>");
+    EXPECT_EQ(Reply(L"getVideoUrl"), Str(L"http://www.youtube.com/watch?v=abc-DEF_123"));
+}
+
+TEST_F(PlayerControlTest, RealClockRunsTheTimerOnlyWhilePlaying) {
+    SetVideo("short567890", {200, "status=ok&length_seconds=20&fmt_list=small&bytes_small=200000"});
+    LoadReadyMovie();
+    EXPECT_FALSE(testing::IsTimerRunning(control_));
+    ASSERT_EQ(Call(Request(L"loadVideoById", Str(L"short567890"))), S_OK);
+    ASSERT_TRUE(Pump([this] { return !States().empty() && States().back() == L"1"; }));
+    EXPECT_TRUE(testing::IsTimerRunning(control_));
+    ASSERT_EQ(Call(L"<invoke name=\"pauseVideo\"></invoke>"), S_OK);
+    ASSERT_TRUE(Pump([this] { return States().back() == L"2"; }));
+    EXPECT_FALSE(testing::IsTimerRunning(control_));
+    EXPECT_EQ(States(), (std::vector<std::wstring>{L"-1", L"3", L"1", L"2"}));
+}
+
+TEST_F(PlayerControlTest, ErrorsReachTheErrorHandler) {
+    SetVideo("noembed7890", {200, "status=fail&errorcode=150&reason=Embedding+disabled"});
+    SetVideo("%E6%97%A5%E6%9C%AC%26x", {500, "status=ok"});
+    LoadReadyMovie();
+    UseSteppedClock();
+    auto errorsAfter = [this](const std::wstring& id, size_t count) {
+        EXPECT_EQ(Call(Request(L"loadVideoById", Str(id))), S_OK);
+        EXPECT_TRUE(Pump([&] { return CallsTo(L"onErrorHandler").size() >= count; }));
+    };
+    errorsAfter(L"nosuchvideo", 1);
+    errorsAfter(L"noembed7890", 2);
+    errorsAfter(L"\x65e5\x672c&amp;x", 3);
+    EXPECT_EQ(CallsTo(L"onErrorHandler"), (std::vector<std::wstring>{L"100", L"150", L"100"}));
+    EXPECT_EQ(responder_->Targets().back(), "/get_video_info?video_id=%E6%97%A5%E6%9C%AC%26x");
+
+    bool found150 = false;
+    for (const auto& e : parent_.events)
+        found150 = found150 || e.text == L"<invoke name=\"onErrorHandler\" returntype=\"xml\"><arguments>"
+                                         L"<number>150</number></arguments></invoke>";
+    EXPECT_TRUE(found150);
+    Step(5000);
+    for (const auto& state : States()) EXPECT_EQ(state, L"-1") << "an unplayable video never plays";
+}
+
+TEST_F(PlayerControlTest, ParentCallsBackFromInsideTheMoviesCall) {
+    SetVideo("abc-DEF_123", {200, kThirtySeconds});
+    std::vector<std::wstring> insideReplies;
+    LoadReadyMovie();
+    UseSteppedClock();
+    parent_.react = [&](const Event& e) {
+        std::wstring text = e.strArg ? e.strArg : L"";
+        if (e.dispid != kDispFlashCall || text.find(L"onStateChangeHandler") == std::wstring::npos) return;
+        if (text.find(L"<number>1</number>") != std::wstring::npos) {
+            std::wstring reply;
+            EXPECT_EQ(Call(L"<invoke name=\"getCurrentTime\" returntype=\"xml\"></invoke>", &reply), S_OK);
+            insideReplies.push_back(reply);
+            EXPECT_EQ(Call(L"<invoke name=\"pauseVideo\"></invoke>", &reply), S_OK);
+            insideReplies.push_back(reply);
+        }
+        EXPECT_EQ(Invoke(control_, kDispSetReturnValue, L"<undefined/>"), S_OK);
+    };
+    ASSERT_EQ(Call(Request(L"loadVideoById", Str(L"abc-DEF_123"))), S_OK);
+    ASSERT_TRUE(Pump([this] { return States().size() >= 2; }));
+    StepUntilState(L"2", 100);
+    EXPECT_EQ(States(), (std::vector<std::wstring>{L"-1", L"3", L"1", L"2"}))
+        << "the pause from inside the call is reported after it";
+    EXPECT_EQ(insideReplies, (std::vector<std::wstring>{L"<number>0</number>", L"<undefined/>"}));
+    EXPECT_EQ(testing::LastReturnValue(control_), L"<undefined/>");
+}
+
+TEST_F(PlayerControlTest, ControlDestroyedInsideAnEventIsCleanedUpAfterIt) {
+    SetVideo("abc-DEF_123", {200, kThirtySeconds});
+    LoadReadyMovie();
+    UseSteppedClock();
+    parent_.react = [&](const Event& e) {
+        if (e.strArg && std::wstring(e.strArg).find(L"onPlaybackQualityChangeHandler") != std::wstring::npos)
+            DestroyWindow(control_);
+    };
+    ASSERT_EQ(Call(Request(L"loadVideoById", Str(L"abc-DEF_123"))), S_OK);
+    ASSERT_TRUE(Pump([this] { return !IsWindow(control_); }));
+    Pump([] { return false; }, 100);
+    EXPECT_EQ(States(), (std::vector<std::wstring>{L"-1"})) << "nothing after the window went";
+    EXPECT_FALSE(testing::RunStep(control_));
+}
+
+TEST_F(PlayerControlTest, PaintsTheCardAndRepaintsOnlyWhenItChanges) {
+    SetVideo("longlonglon", {200, kTenMinutes});
+    LoadReadyMovie();
+    UseSteppedClock();
+    ASSERT_EQ(Call(Request(L"loadVideoById", Str(L"longlonglon"))), S_OK);
+    ASSERT_TRUE(Pump([this] { return States().size() >= 2; }));
+    StepUntilState(L"1");
+    Step(160050);  // the whole video is in after 150 s
+    ASSERT_EQ(Reply(L"getVideoBytesLoaded"), L"<number>30000000</number>");
+
+    // Ten tenths of a second: one new second on the clock, at most one new
+    // pixel of the stripe (a 320-pixel card for ten minutes).
+    int before = testing::RepaintRequests(control_);
+    for (int i = 0; i < 10; ++i) Step(100);
+    int repaints = testing::RepaintRequests(control_) - before;
+    EXPECT_GE(repaints, 1);
+    EXPECT_LE(repaints, 2);
+
+    auto render = [this](int x, int y) {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = 320;
+        bi.bmiHeader.biHeight = -180;  // top-down
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        SendMessageW(control_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        COLORREF pixel = GetPixel(dc, x, y);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        return pixel;
+    };
+    EXPECT_EQ(render(300, 100), RGB(0x33, 0x66, 0x99)) << "the video's colour";
+    EXPECT_EQ(render(160, 90), RGB(0x33, 0x66, 0x99)) << "no overlay while playing";
+    ASSERT_EQ(Call(L"<invoke name=\"pauseVideo\"></invoke>"), S_OK);
+    ASSERT_TRUE(Pump([this] { return States().back() == L"2"; }));
+    EXPECT_NE(render(160, 90), RGB(0x33, 0x66, 0x99)) << "the pause overlay";
+    EXPECT_EQ(render(300, 10), RGB(0x33, 0x66, 0x99));
+}
+
+}  // namespace
+}  // namespace playerctl
