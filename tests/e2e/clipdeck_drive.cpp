@@ -1,0 +1,601 @@
+// Drives the built Clipdeck.exe from outside, as a user would, through
+// window messages only, and checks what the control panel shows.
+//
+//   clipdeck_drive Clipdeck.exe [scenario...]      scenarios: play settings errors
+//
+// The program runs from a copy in a scratch folder of its own, so its
+// Clipdeck.ini lands there. The feed and player hosts come from the
+// environment (CLIPDECK_FEED_HOST, CLIPDECK_PLAYER_HOST), which the program
+// inherits. Exit status: 0 all scenarios passed, 1 one failed, 2 usage.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "clipdeck_ui.h"
+#include "remote_ui.h"
+#include "res/resource.h"
+
+namespace {
+
+using clipdeck_ui::ControlName;
+using clipdeck_ui::kLoadComplete;
+using clipdeck_ui::ParseTimeText;
+using clipdeck_ui::TimeReading;
+using remote_ui::Failure;
+using remote_ui::NowMs;
+using remote_ui::PollUntil;
+using remote_ui::Print;
+using remote_ui::Utf8;
+
+// A cold Wine start can take seconds; everything after that is quick.
+constexpr DWORD kStartMs = 30000;
+constexpr DWORD kReadyMs = 20000;
+// A player event after a click (the service answers on loopback).
+constexpr DWORD kEventMs = 10000;
+// Something the panel's 500 ms poll picks up.
+constexpr DWORD kTickMs = 3000;
+constexpr DWORD kExitMs = 10000;
+
+constexpr DWORD kStatusPollMs = 20;
+
+const std::wstring kPlainTitle = L" Morning Walk Through the Old Harbour";
+const std::wstring kJapanTitle = L" 東京の夜景タイムラプス";
+const std::wstring kShortTitle = L" Eight Second Countdown";
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::string Fail(const std::wstring& text) { return Utf8(text); }
+
+bool ContainsInOrder(const std::vector<long>& seen, const std::vector<long>& wanted) {
+    auto at = seen.begin();
+    for (long w : wanted) {
+        at = std::find(at, seen.end(), w);
+        if (at == seen.end()) return false;
+        ++at;
+    }
+    return true;
+}
+
+std::wstring Join(const std::vector<long>& values) {
+    std::wstring out;
+    for (long v : values) out += (out.empty() ? L"" : L" ") + std::to_wstring(v);
+    return out;
+}
+
+std::wstring Join(const std::vector<std::wstring>& values) {
+    std::wstring out;
+    for (const std::wstring& v : values) out += (out.empty() ? L"" : L", ") + Quoted(v);
+    return out;
+}
+
+std::wstring RectText(const RECT& r) {
+    return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L" - " + std::to_wstring(r.right) + L"," +
+           std::to_wstring(r.bottom);
+}
+
+// Prints each step as it passes; a failing step's name goes with the failure.
+class Steps {
+public:
+    void operator()(const std::wstring& what, const std::function<void()>& body) {
+        current_ = what;
+        const double start = NowMs();
+        body();
+        wchar_t took[32];
+        std::swprintf(took, 32, L" (%.0f ms)", NowMs() - start);
+        Print(L"  ok    " + what + took);
+        current_.clear();
+    }
+    const std::wstring& Current() const { return current_; }
+
+private:
+    std::wstring current_;
+};
+
+// One run of the program and its windows.
+class Session {
+public:
+    explicit Session(const std::wstring& exe) : program_(exe) {
+        if (!PollUntil([&] { return (windows_ = clipdeck_ui::FindMain(program_.Pid())).has_value(); }, kStartMs)) {
+            throw Failure("no main window with the control panel within " + std::to_string(kStartMs) + " ms");
+        }
+    }
+
+    DWORD Pid() const { return program_.Pid(); }
+    HWND Item(int id) const { return windows_->Item(id); }
+
+    std::wstring Text(int id) const {
+        std::optional<std::wstring> text = remote_ui::ReadText(Item(id));
+        if (!text) throw Failure(Fail(ControlName(id) + L" does not answer"));
+        return *text;
+    }
+
+    // Waits until the control's text passes `ok`; returns that text.
+    std::wstring WaitText(int id, const std::function<bool(const std::wstring&)>& ok, DWORD timeoutMs,
+                          const std::wstring& expectation) const {
+        std::optional<std::wstring> last;
+        if (PollUntil([&] { return (last = remote_ui::ReadText(Item(id))) && ok(*last); }, timeoutMs)) return *last;
+        throw Failure(Fail(ControlName(id) + L" did not " + expectation + L" within " + std::to_wstring(timeoutMs) +
+                           L" ms; it reads " + (last ? Quoted(*last) : L"nothing (no answer)")));
+    }
+
+    void WaitTextIs(int id, const std::wstring& expected, DWORD timeoutMs) const {
+        WaitText(id, [&](const std::wstring& t) { return t == expected; }, timeoutMs, L"read " + Quoted(expected));
+    }
+
+    int Pos(int id) const {
+        std::optional<int> pos = remote_ui::ProgressPos(Item(id));
+        if (!pos) throw Failure(Fail(ControlName(id) + L" does not answer"));
+        return *pos;
+    }
+
+    int WaitPos(int id, const std::function<bool(int)>& ok, DWORD timeoutMs, const std::wstring& expectation) const {
+        std::optional<int> last;
+        if (PollUntil([&] { return (last = remote_ui::ProgressPos(Item(id))) && ok(*last); }, timeoutMs)) return *last;
+        throw Failure(Fail(ControlName(id) + L" did not " + expectation + L" within " + std::to_wstring(timeoutMs) +
+                           L" ms; it is at " + (last ? std::to_wstring(*last) : L"nothing (no answer)")));
+    }
+
+    bool Checked(int id) const {
+        std::optional<bool> checked = remote_ui::IsChecked(Item(id));
+        if (!checked) throw Failure(Fail(ControlName(id) + L" does not answer"));
+        return *checked;
+    }
+
+    void Type(const std::wstring& text) const {
+        if (!remote_ui::WriteText(Item(IDE_CONTROL_VIDEOREF), text) || Text(IDE_CONTROL_VIDEOREF) != text) {
+            throw Failure(Fail(L"could not put " + Quoted(text) + L" into the VideoID / Url box"));
+        }
+    }
+
+    void Click(int id) const { remote_ui::PostClick(Item(id)); }
+
+    // Records every distinct status reading until the status reads `last`.
+    std::vector<std::wstring> WatchStatusUntil(const std::wstring& last, DWORD timeoutMs) const {
+        std::vector<std::wstring> seen;
+        bool reached = PollUntil(
+            [&] {
+                std::optional<std::wstring> text = remote_ui::ReadText(Item(IDT_CONTROL_STATUS));
+                if (!text) return false;
+                if (seen.empty() || seen.back() != *text) seen.push_back(*text);
+                return *text == last;
+            },
+            timeoutMs, kStatusPollMs);
+        if (!reached) {
+            throw Failure(Fail(L"the status did not reach " + Quoted(last) + L" within " + std::to_wstring(timeoutMs) +
+                               L" ms; it read " + Join(seen)));
+        }
+        return seen;
+    }
+
+    HWND WaitMessageBox(const std::wstring& text, DWORD timeoutMs) const {
+        HWND box = nullptr;
+        if (PollUntil([&] { return (box = remote_ui::FindMessageBox(Pid(), text, windows_->main)) != nullptr; },
+                      timeoutMs)) {
+            return box;
+        }
+        throw Failure(Fail(L"no message box " + Quoted(text) + L" within " + std::to_wstring(timeoutMs) +
+                           L" ms; the program's windows:\n" + remote_ui::DescribeWindows(Pid())));
+    }
+
+    // Presses OK and waits until the box is gone.
+    void PressOk(HWND box) const {
+        remote_ui::PostClick(::GetDlgItem(box, IDOK));
+        if (!PollUntil([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }, kTickMs)) {
+            throw Failure("the message box did not close after OK");
+        }
+    }
+
+    std::wstring Trace() const {
+        HWND log = clipdeck_ui::FindMonitorLog(Pid());
+        std::optional<std::wstring> text = log ? remote_ui::ReadText(log) : std::nullopt;
+        if (!text) throw Failure("the monitor window's log cannot be read");
+        return *text;
+    }
+
+    std::vector<long> TracedStates() const { return clipdeck_ui::TracedStates(Trace()); }
+
+    HWND Player() const {
+        HWND player = clipdeck_ui::FindPlayer(Pid());
+        if (!player) throw Failure("no player window");
+        return player;
+    }
+
+    RECT PlayerRect() const {
+        RECT r{};
+        ::GetWindowRect(Player(), &r);
+        return r;
+    }
+
+    void WaitReady() const {
+        WaitTextIs(IDT_CONTROL_TITLE, kLoadComplete, kReadyMs);
+        if (!PollUntil([&] { return ::IsWindowVisible(Player()) != FALSE; }, kTickMs)) {
+            throw Failure("the player window was not shown");
+        }
+    }
+
+    // Types `ref`, presses Play and waits through Buffering to Play.
+    std::vector<std::wstring> PlayTyped(const std::wstring& ref) const {
+        Type(ref);
+        Click(IDB_CONTROL_PLAY);
+        return WatchStatusUntil(L"Play", kEventMs);
+    }
+
+    void Close() {
+        ::PostMessageW(windows_->main, WM_CLOSE, 0, 0);
+        if (!program_.WaitExit(kExitMs)) {
+            throw Failure("the process did not end within " + std::to_string(kExitMs) + " ms of WM_CLOSE");
+        }
+    }
+
+private:
+    remote_ui::Program program_;
+    std::optional<clipdeck_ui::MainWindows> windows_;
+};
+
+// The status went Buffering, then Play: as read from the label, and as the
+// panel traced the player's reports.
+void ExpectBufferingThenPlay(const Session& s, const std::vector<std::wstring>& seen) {
+    auto buffering = std::find(seen.begin(), seen.end(), L"Buffering");
+    if (buffering == seen.end() || buffering + 1 == seen.end()) {
+        throw Failure(Fail(L"the status should read \"Buffering\" before \"Play\"; it read " + Join(seen)));
+    }
+    std::vector<long> states = s.TracedStates();
+    if (!ContainsInOrder(states, {3, 1})) {
+        throw Failure(Fail(L"the traced player states should hold 3 then 1: " + Join(states)));
+    }
+}
+
+// The time text reads "m:ss / <duration>" and moves on.
+void ExpectTimeMoves(const Session& s, long durationSeconds) {
+    std::optional<TimeReading> first;
+    s.WaitText(
+        IDT_CONTROL_TIME,
+        [&](const std::wstring& t) { return (first = ParseTimeText(t)) && first->duration == durationSeconds; },
+        kTickMs, L"read m:ss / " + std::to_wstring(durationSeconds / 60) + L":" +
+                     (durationSeconds % 60 < 10 ? L"0" : L"") + std::to_wstring(durationSeconds % 60));
+    s.WaitText(
+        IDT_CONTROL_TIME,
+        [&](const std::wstring& t) {
+            std::optional<TimeReading> now = ParseTimeText(t);
+            return now && now->duration == durationSeconds && now->current > first->current;
+        },
+        kTickMs + 1000, L"move on from " + std::to_wstring(first->current) + L" s");
+}
+
+std::wstring IniPath(const std::wstring& folder) { return folder + L"\\Clipdeck.ini"; }
+
+std::wstring IniString(const std::wstring& folder, const wchar_t* section, const wchar_t* key) {
+    wchar_t value[2048] = {};
+    ::GetPrivateProfileStringW(section, key, L"<missing>", value, 2048, IniPath(folder).c_str());
+    return value;
+}
+
+RECT IniPlayerRect(const std::wstring& folder) {
+    const std::wstring path = IniPath(folder);
+    RECT r;
+    r.left = static_cast<LONG>(::GetPrivateProfileIntW(L"PLAYER", L"POS_LEFT", -99999, path.c_str()));
+    r.top = static_cast<LONG>(::GetPrivateProfileIntW(L"PLAYER", L"POS_TOP", -99999, path.c_str()));
+    r.right = static_cast<LONG>(::GetPrivateProfileIntW(L"PLAYER", L"POS_RIGHT", -99999, path.c_str()));
+    r.bottom = static_cast<LONG>(::GetPrivateProfileIntW(L"PLAYER", L"POS_BOTTOM", -99999, path.c_str()));
+    return r;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// --- scenarios ----------------------------------------------------------------
+
+// A pasted watch URL plays; the read-outs follow; pause, mute and the jump to
+// the end work; a Japanese title comes through; closing saves the last video.
+void PlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& step) {
+    std::optional<Session> s;
+    step(L"Clipdeck starts and shows its main window with the control panel", [&] { s.emplace(exe); });
+    step(L"the title line reads \" player Load Complete!\", the status \"Unload\"", [&] {
+        s->WaitReady();
+        if (std::wstring status = s->Text(IDT_CONTROL_STATUS); status != L"Unload") {
+            throw Failure(Fail(L"the status reads " + Quoted(status)));
+        }
+    });
+    std::vector<std::wstring> seen;
+    step(L"a pasted watch URL and Play: the status goes \"Buffering\", then \"Play\"", [&] {
+        seen = s->PlayTyped(L"http://www.youtube.com/watch?v=cdPlain0001&feature=related");
+        ExpectBufferingThenPlay(*s, seen);
+    });
+    step(L"the title line reads " + Quoted(kPlainTitle),
+         [&] { s->WaitTextIs(IDT_CONTROL_TITLE, kPlainTitle, kTickMs); });
+    step(L"the URL in the box is replaced by the bare ID", [&] {
+        if (std::wstring box = s->Text(IDE_CONTROL_VIDEOREF); box != L"cdPlain0001") {
+            throw Failure(Fail(L"the box reads " + Quoted(box)));
+        }
+    });
+    step(L"the time text reads \"0:0x / 3:33\" and moves on", [&] {
+        std::wstring early = s->Text(IDT_CONTROL_TIME);
+        std::optional<TimeReading> t = ParseTimeText(early);
+        if (t && (t->duration != 213 || t->current > 9)) {
+            throw Failure(Fail(L"just after the start the time text reads " + Quoted(early)));
+        }
+        ExpectTimeMoves(*s, 213);
+    });
+    step(L"the position and loaded bars grow", [&] {
+        s->WaitPos(IDP_CONTROL_POSITION, [](int p) { return p > 0; }, 8000, L"leave 0");
+        int loaded = s->WaitPos(IDP_CONTROL_LOADED, [](int p) { return p > 0; }, kTickMs, L"leave 0");
+        s->WaitPos(IDP_CONTROL_LOADED, [&](int p) { return p > loaded; }, 6000,
+                   L"grow past " + std::to_wstring(loaded));
+        int position = s->Pos(IDP_CONTROL_POSITION);
+        int now = s->Pos(IDP_CONTROL_LOADED);
+        if (now < position) {
+            throw Failure("the loaded bar (" + std::to_string(now) + ") lags the position bar (" +
+                          std::to_string(position) + ")");
+        }
+    });
+    step(L"Mute ticked: the volume label reads \"0\"; unticked: \"80\" again", [&] {
+        s->WaitTextIs(IDT_CONTROL_VOLUME, L"80", kTickMs);
+        s->Click(IDX_CONTROL_MUTE);
+        if (!PollUntil([&] { return s->Checked(IDX_CONTROL_MUTE); }, kTickMs)) throw Failure("Mute did not tick");
+        s->WaitTextIs(IDT_CONTROL_VOLUME, L"0", kTickMs);
+        s->Click(IDX_CONTROL_MUTE);
+        if (!PollUntil([&] { return !s->Checked(IDX_CONTROL_MUTE); }, kTickMs)) throw Failure("Mute did not untick");
+        s->WaitTextIs(IDT_CONTROL_VOLUME, L"80", kTickMs);
+    });
+    std::wstring pausedAt;
+    step(L"\"||\" pauses: the status reads \"Pause\" and the time stands", [&] {
+        s->Click(IDB_CONTROL_PAUSE);
+        s->WaitTextIs(IDT_CONTROL_STATUS, L"Pause", kTickMs);
+        ::Sleep(600);  // one poll of the panel after the pause
+        pausedAt = s->Text(IDT_CONTROL_TIME);
+        ::Sleep(1500);
+        if (std::wstring later = s->Text(IDT_CONTROL_TIME); later != pausedAt) {
+            throw Failure(Fail(L"paused, the time text went from " + Quoted(pausedAt) + L" to " + Quoted(later)));
+        }
+    });
+    step(L"Play again resumes the same video", [&] {
+        s->Click(IDB_CONTROL_PLAY);
+        s->WaitTextIs(IDT_CONTROL_STATUS, L"Play", kTickMs);
+        s->WaitText(IDT_CONTROL_TIME, [&](const std::wstring& t) { return t != pausedAt; }, kTickMs + 1000,
+                    L"move on from " + Quoted(pausedAt));
+        if (std::wstring title = s->Text(IDT_CONTROL_TITLE); title != kPlainTitle) {
+            throw Failure(Fail(L"the title line reads " + Quoted(title)));
+        }
+    });
+    step(L"\">|\" runs the video to its end: \"End\", then \"Go Start\" at 0:00", [&] {
+        // End and the stop that follows it reach the panel in one go, so the
+        // label shows "End" only in between; the trace holds both.
+        std::vector<long> before = s->TracedStates();
+        if (std::find(before.begin(), before.end(), 0L) != before.end()) {
+            throw Failure(Fail(L"the trace shows an end before \">|\": " + Join(before)));
+        }
+        s->Click(IDB_CONTROL_NEXT);
+        s->WaitTextIs(IDT_CONTROL_STATUS, L"Go Start", 5000);
+        std::vector<long> after = s->TracedStates();
+        if (after.size() < 2 || after[after.size() - 2] != 0 || after.back() != 5) {
+            throw Failure(Fail(L"the traced player states should end with 0 5: " + Join(after)));
+        }
+        s->WaitTextIs(IDT_CONTROL_TIME, L"0:00 / 3:33", kTickMs);
+    });
+    step(L"a Japanese title: cdJapan0001 plays, the title line reads " + Quoted(kJapanTitle), [&] {
+        s->PlayTyped(L"cdJapan0001");
+        s->WaitTextIs(IDT_CONTROL_TITLE, kJapanTitle, kTickMs);
+        ExpectTimeMoves(*s, 180);
+    });
+    RECT player{};
+    step(L"WM_CLOSE to the main window ends the process", [&] {
+        player = s->PlayerRect();
+        s->Close();
+    });
+    step(L"Clipdeck.ini holds VIDEOID=cdJapan0001 and the player window's rectangle", [&] {
+        if (std::wstring id = IniString(folder, L"SYSTEM", L"VIDEOID"); id != L"cdJapan0001") {
+            throw Failure(Fail(L"VIDEOID is " + Quoted(id)));
+        }
+        RECT saved = IniPlayerRect(folder);
+        if (!SameRect(saved, player)) {
+            throw Failure(Fail(L"the saved rectangle " + RectText(saved) + L" is not the player window's " +
+                               RectText(player)));
+        }
+    });
+    s.reset();
+    step(L"a second start shows cdJapan0001 in the box", [&] {
+        s.emplace(exe);
+        s->WaitTextIs(IDE_CONTROL_VIDEOREF, L"cdJapan0001", kTickMs);
+        s->WaitReady();
+        s->Close();
+    });
+}
+
+// Whatever is in the box when the program closes comes back at the next
+// start, Japanese included, and so does the player window's place.
+void SettingsScenario(const std::wstring& exe, const std::wstring& folder, Steps& step) {
+    const std::wstring typed = L"夜景 http://www.youtube.com/watch?v=cdJapan0001";
+    const RECT placed{37, 41, 37 + 320, 41 + 200};
+    std::optional<Session> s;
+    step(L"Clipdeck starts with no settings file and loads the player", [&] {
+        s.emplace(exe);
+        s->WaitReady();
+        if (std::wstring box = s->Text(IDE_CONTROL_VIDEOREF); !box.empty()) {
+            throw Failure(Fail(L"with no settings the box reads " + Quoted(box)));
+        }
+    });
+    step(L"the player window is moved to " + RectText(placed) + L", a text is typed and not loaded", [&] {
+        ::SetWindowPos(s->Player(), nullptr, placed.left, placed.top, placed.right - placed.left,
+                       placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (!PollUntil([&] { return SameRect(s->PlayerRect(), placed); }, kTickMs)) {
+            throw Failure(Fail(L"the player window is at " + RectText(s->PlayerRect())));
+        }
+        s->Type(typed);
+    });
+    step(L"WM_CLOSE ends the process", [&] { s->Close(); });
+    step(L"Clipdeck.ini is UTF-16 and holds the typed text and the rectangle", [&] {
+        HANDLE file = ::CreateFileW(IniPath(folder).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+        unsigned char bom[2] = {};
+        DWORD read = 0;
+        if (file != INVALID_HANDLE_VALUE) {
+            ::ReadFile(file, bom, 2, &read, nullptr);
+            ::CloseHandle(file);
+        }
+        if (read != 2 || bom[0] != 0xFF || bom[1] != 0xFE) throw Failure("Clipdeck.ini has no UTF-16LE byte-order mark");
+        if (std::wstring saved = IniString(folder, L"SYSTEM", L"VIDEOID"); saved != typed) {
+            throw Failure(Fail(L"VIDEOID is " + Quoted(saved)));
+        }
+        if (RECT saved = IniPlayerRect(folder); !SameRect(saved, placed)) {
+            throw Failure(Fail(L"the saved rectangle is " + RectText(saved)));
+        }
+    });
+    s.reset();
+    step(L"a second start shows the typed text and puts the player window back in place", [&] {
+        s.emplace(exe);
+        s->WaitTextIs(IDE_CONTROL_VIDEOREF, typed, kTickMs);
+        s->WaitReady();
+        if (RECT r = s->PlayerRect(); !SameRect(r, placed)) {
+            throw Failure(Fail(L"the player window is at " + RectText(r)));
+        }
+    });
+    step(L"Play loads the video of the saved URL", [&] {
+        s->Click(IDB_CONTROL_PLAY);
+        s->WatchStatusUntil(L"Play", kEventMs);
+        s->WaitTextIs(IDT_CONTROL_TITLE, kJapanTitle, kTickMs);
+        s->WaitTextIs(IDE_CONTROL_VIDEOREF, L"cdJapan0001", kTickMs);
+        s->Close();
+    });
+    s.reset();
+    step(L"a third start shows the bare ID", [&] {
+        s.emplace(exe);
+        s->WaitTextIs(IDE_CONTROL_VIDEOREF, L"cdJapan0001", kTickMs);
+        s->WaitReady();
+        s->Close();
+    });
+}
+
+// What the user is told when a video cannot be played, and that the panel
+// still plays one afterwards, to its natural end.
+void ErrorsScenario(const std::wstring& exe, const std::wstring&, Steps& step) {
+    std::optional<Session> s;
+    step(L"Clipdeck starts and loads the player", [&] {
+        s.emplace(exe);
+        s->WaitReady();
+    });
+    auto expectMessage = [&](const std::wstring& typed, const std::wstring& message) {
+        s->Type(typed);
+        s->Click(IDB_CONTROL_PLAY);
+        HWND box = s->WaitMessageBox(message, kEventMs);
+        if (std::wstring title = s->Text(IDT_CONTROL_TITLE); title != kLoadComplete) {
+            throw Failure(Fail(L"with the message up the title line reads " + Quoted(title)));
+        }
+        s->PressOk(box);
+        if (std::wstring kept = s->Text(IDE_CONTROL_VIDEOREF); kept != typed) {
+            throw Failure(Fail(L"after the message the box reads " + Quoted(kept)));
+        }
+        if (std::wstring status = s->Text(IDT_CONTROL_STATUS); status != L"Unload") {
+            throw Failure(Fail(L"after the message the status reads " + Quoted(status)));
+        }
+    };
+    step(L"Play with an empty box: \"VideoID / URLが設定されていません\"",
+         [&] { expectMessage(L"", L"VideoID / URLが設定されていません"); });
+    step(L"a malformed reference: \"VideoID / URLの形式に誤りがあります。\"",
+         [&] { expectMessage(L"not a video", L"VideoID / URLの形式に誤りがあります。"); });
+    step(L"an unknown ID: \"Vidoeデータが取得できません。\", OK, nothing else changes",
+         [&] { expectMessage(L"cdUnknown99", L"Vidoeデータが取得できません。"); });
+    step(L"a video that forbids embedding: the title line reads \"150:埋め込みプレーヤーでは再生できません.\"", [&] {
+        s->Type(L"cdNoEmbed01");
+        s->Click(IDB_CONTROL_PLAY);
+        s->WaitTextIs(IDT_CONTROL_TITLE, L"150:埋め込みプレーヤーでは再生できません.", kEventMs);
+        ::Sleep(600);  // a poll of the panel
+        if (std::wstring status = s->Text(IDT_CONTROL_STATUS); status == L"Play" || status == L"Buffering") {
+            throw Failure(Fail(L"the refused video shows the status " + Quoted(status)));
+        }
+        if (s->Trace().find(L"ContolDlg::OnError(150)") == std::wstring::npos) {
+            throw Failure("the monitor did not trace the error");
+        }
+    });
+    step(L"then an 8-second video plays: \"Buffering\", \"Play\", title " + Quoted(kShortTitle), [&] {
+        ExpectBufferingThenPlay(*s, s->PlayTyped(L"cdShort0008"));
+        s->WaitTextIs(IDT_CONTROL_TITLE, kShortTitle, kTickMs);
+        ExpectTimeMoves(*s, 8);
+    });
+    step(L"it ends by itself: \"End\", then \"Go Start\"", [&] {
+        s->WaitTextIs(IDT_CONTROL_STATUS, L"Go Start", 15000);
+        std::vector<long> states = s->TracedStates();
+        if (states.size() < 2 || states[states.size() - 2] != 0 || states.back() != 5) {
+            throw Failure(Fail(L"the traced player states should end with 0 5: " + Join(states)));
+        }
+    });
+    step(L"WM_CLOSE ends the process", [&] { s->Close(); });
+}
+
+struct Scenario {
+    const wchar_t* name;
+    void (*run)(const std::wstring& exe, const std::wstring& folder, Steps& step);
+};
+
+constexpr Scenario kScenarios[] = {
+    {L"play", PlayScenario},
+    {L"settings", SettingsScenario},
+    {L"errors", ErrorsScenario},
+};
+
+// Runs one scenario against a fresh copy of the program; the scratch folder
+// is kept when it fails, for a look at its files.
+bool Run(const Scenario& scenario, const std::wstring& program) {
+    Print(std::wstring(L"[") + scenario.name + L"]");
+    const double start = NowMs();
+    Steps step;
+    std::wstring folder;
+    try {
+        folder = remote_ui::MakeScratchFolder(scenario.name);
+        std::wstring copy = remote_ui::CopyInto(program, folder);
+        scenario.run(copy, folder, step);
+    } catch (const std::exception& e) {
+        Print(L"  FAIL  " + (step.Current().empty() ? std::wstring(L"setting up") : step.Current()));
+        Print(L"        " + remote_ui::Widen(e.what()));
+        if (!folder.empty()) Print(L"        scratch folder kept: " + folder);
+        return false;
+    }
+    remote_ui::RemoveScratchFolder(folder);
+    wchar_t took[64];
+    std::swprintf(took, 64, L"  passed in %.1f s", (NowMs() - start) / 1000.0);
+    Print(took);
+    return true;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // Line ends as written: the output goes to a Unix pipe under CTest.
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc < 2) {
+        std::fputs("usage: clipdeck_drive Clipdeck.exe [play|settings|errors]...\n", stderr);
+        return 2;
+    }
+    wchar_t full[MAX_PATH];
+    if (!::GetFullPathNameW(argv[1], MAX_PATH, full, nullptr) ||
+        ::GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES) {
+        std::fprintf(stderr, "clipdeck_drive: no program at %s\n", Utf8(argv[1]).c_str());
+        return 2;
+    }
+    std::vector<const Scenario*> chosen;
+    for (int i = 2; i < argc; ++i) {
+        auto found = std::find_if(std::begin(kScenarios), std::end(kScenarios),
+                                  [&](const Scenario& s) { return std::wstring(s.name) == argv[i]; });
+        if (found == std::end(kScenarios)) {
+            std::fprintf(stderr, "clipdeck_drive: no scenario %s\n", Utf8(argv[i]).c_str());
+            return 2;
+        }
+        chosen.push_back(&*found);
+    }
+    if (chosen.empty()) {
+        for (const Scenario& s : kScenarios) chosen.push_back(&s);
+    }
+    int failed = 0;
+    for (const Scenario* s : chosen) {
+        if (!Run(*s, full)) ++failed;
+    }
+    return failed == 0 ? 0 : 1;
+}
