@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the tests and the program need,
+# only those that are missing. Quiet when everything is there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine64
+  xvfb x11-utils imagemagick xdotool
+  googletest libgtest-dev
+  libcpp-httplib-dev pkgconf
+  fonts-droid-fallback fonts-liberation
+  procps curl util-linux
+)
+
+installed=" $(dpkg-query -W -f='${Package}:${Status}\n' "${packages[@]}" 2>/dev/null |
+  sed -n 's/:install ok installed$//p' | tr '\n' ' ' || true) "
+missing=()
+for p in "${packages[@]}"; do
+  case "$installed" in
+    *" $p "*) ;;
+    *) missing+=("$p") ;;
+  esac
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+  sudo=()
+elif command -v sudo >/dev/null 2>&1; then
+  sudo=(sudo)
+else
+  echo "setup.sh: missing packages (${missing[*]}) and no sudo to install them" >&2
+  exit 1
+fi
+
+echo "setup.sh: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -qq "${missing[@]}" >/dev/null

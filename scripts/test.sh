@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Builds both trees and runs every test.
+#
+#   scripts/test.sh [ctest arguments...]
+#
+# build/win    the Windows program and its tests (MinGW-w64), run under Wine
+# build/native the pure logic and the service (host compiler, ASan/UBSan)
+#
+# Extra arguments go to both ctest runs (for example -R History).
+# CLIPDECK_WIN_JOBS sets the parallel test count of the win tree (default 1:
+# the tests share one Wine desktop, and tests that move the focus or the
+# foreground window would disturb each other).
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
+cd "$root"
+
+WINESERVER=/usr/lib/wine/wineserver
+win_build=$root/build/win
+native_build=$root/build/native
+export CLIPDECK_WINEPREFIX=$win_build/wineprefix
+export WINEDEBUG=-all
+
+started_wineserver=0
+stop_wineserver() {
+  if [ "$started_wineserver" = 1 ]; then
+    WINEPREFIX=$CLIPDECK_WINEPREFIX "$WINESERVER" -k </dev/null >/dev/null 2>&1
+    started_wineserver=0
+  fi
+}
+trap stop_wineserver EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+bash "$root/scripts/setup.sh" || { echo "test.sh: setup failed" >&2; exit 1; }
+
+# configure_and_build <dir> [cmake options...]; returns non-zero on failure.
+configure_and_build() {
+  local dir=$1
+  shift
+  if ! cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
+    cat "$dir.configure.log" >&2
+    return 1
+  fi
+  cmake --build "$dir" -j2
+}
+
+mkdir -p "$root/build"
+win_built=0
+native_built=0
+echo "== building build/win"
+configure_and_build "$win_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" && win_built=1
+echo "== building build/native"
+configure_and_build "$native_build" && native_built=1
+
+# Runs ctest in a tree; sets tree_passed, tree_failed and tree_note.
+run_ctest() {
+  local dir=$1 jobs=$2
+  shift 2
+  local log=$dir/ctest.log summary total
+  tree_passed=0
+  tree_failed=0
+  tree_note=""
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -n "$summary" ]; then
+    tree_failed=$(sed -E 's/^[0-9]+% tests passed, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+    tree_passed=$((total - tree_failed))
+  elif grep -q 'No tests were found' "$log"; then
+    tree_note=" (no tests)"
+  elif [ "$rc" -ne 0 ]; then
+    tree_note=" (ctest failed, exit code $rc)"
+    return 1
+  fi
+  [ "$rc" -eq 0 ]
+}
+
+status=0
+win_line="win: build failed"
+native_line="native: build failed"
+all_passed=0
+all_failed=0
+
+if [ "$win_built" = 1 ]; then
+  # Make the prefix if needed and keep its wineserver up for the whole run, so
+  # each test program starts in milliseconds (wine-run.sh starts the server).
+  CLIPDECK_WINESERVER_PERSIST=forever "$root/scripts/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1
+  started_wineserver=1
+  echo "== testing build/win"
+  run_ctest "$win_build" "${CLIPDECK_WIN_JOBS:-1}" "$@" || status=1
+  win_line="win: $tree_passed passed, $tree_failed failed$tree_note"
+  all_passed=$((all_passed + tree_passed))
+  all_failed=$((all_failed + tree_failed))
+  stop_wineserver
+else
+  status=1
+fi
+
+if [ "$native_built" = 1 ]; then
+  echo "== testing build/native"
+  run_ctest "$native_build" 2 "$@" || status=1
+  native_line="native: $tree_passed passed, $tree_failed failed$tree_note"
+  all_passed=$((all_passed + tree_passed))
+  all_failed=$((all_failed + tree_failed))
+else
+  status=1
+fi
+
+[ "$all_failed" -eq 0 ] || status=1
+
+echo
+echo "$win_line"
+echo "$native_line"
+echo "$all_passed passed, $all_failed failed"
+exit "$status"
