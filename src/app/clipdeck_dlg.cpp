@@ -117,6 +117,13 @@ bool CClipdeckDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
 }
 
 bool CClipdeckDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (fw::IsCtlColorMessage(msg)) {
+        if (compositionEnabled != 1) return false;
+        // With glass, everything is drawn on black so the frame shows through.
+        ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        result = reinterpret_cast<LRESULT>(::GetStockObject(BLACK_BRUSH));
+        return true;
+    }
     switch (msg) {
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
@@ -134,18 +141,6 @@ bool CClipdeckDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
     case kCompositionChanged:
         onCompositionChanged();
         return false;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (compositionEnabled != 1) return false;
-        // With glass, everything is drawn on black so the frame shows through.
-        ::SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        result = reinterpret_cast<LRESULT>(::GetStockObject(BLACK_BRUSH));
-        return true;
     case WM_LBUTTONDOWN:
         if (compositionEnabled == 1) Send(WM_NCLBUTTONDOWN, HTCAPTION, lParam);
         return false;

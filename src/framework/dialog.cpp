@@ -220,15 +220,9 @@ INT_PTR Dialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     default: {
         LRESULT result = 0;
         if (!OnMessage(msg, wParam, lParam, result)) return FALSE;
-        switch (msg) {
         // These messages take their result as the procedure's return value.
-        case WM_CTLCOLORMSGBOX:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSCROLLBAR:
-        case WM_CTLCOLORSTATIC:
+        if (IsCtlColorMessage(msg)) return static_cast<INT_PTR>(result);
+        switch (msg) {
         case WM_COMPAREITEM:
         case WM_VKEYTOITEM:
         case WM_CHARTOITEM:

@@ -8,6 +8,9 @@
 
 namespace fw {
 
+// WM_CTLCOLORMSGBOX .. WM_CTLCOLORSTATIC: the colour requests of controls.
+inline bool IsCtlColorMessage(UINT msg) { return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC; }
+
 class Window {
 public:
     Window() = default;
