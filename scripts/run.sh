@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds Clipdeck and starts it under Wine, with the local service.
 #
-#   scripts/run.sh [--screenshot-after N] [--exit-after N] [-- program arguments]
+#   scripts/run.sh [--play ID|URL] [--screenshot-after N] [--exit-after N] [-- program arguments]
 #
+#   --play ID|URL         once the player has loaded, type ID|URL into the panel
+#                         and press Play (a demonstration; try cdJapan0001)
 #   --screenshot-after N  save a picture of the screen to build/screenshot.png
 #                         N seconds after the start (default 5 without $DISPLAY)
 #   --exit-after N        close everything N seconds after the start
@@ -19,7 +21,7 @@ WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 
 usage() {
-  sed -n '3,8p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '3,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
 }
 
 is_number() {
@@ -28,9 +30,18 @@ is_number() {
 
 screenshot_after=""
 exit_after=""
+play=""
 program_args=()
 while [ $# -gt 0 ]; do
   case $1 in
+    --play)
+      if [ $# -lt 2 ] || [ -z "$2" ]; then
+        echo "run.sh: --play needs a video ID or watch URL" >&2
+        exit 2
+      fi
+      play=$2
+      shift 2
+      ;;
     --screenshot-after|--exit-after)
       if [ $# -lt 2 ] || ! is_number "$2"; then
         echo "run.sh: $1 needs a number of seconds" >&2
@@ -92,7 +103,9 @@ mkdir -p build
 cmake -S "$root" -B build/win -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >build/win.configure.log 2>&1 ||
   { cat build/win.configure.log >&2; exit 1; }
-cmake --build build/win -j2 --target Clipdeck || exit 1
+targets=(Clipdeck)
+[ -n "$play" ] && targets+=(clipdeck_demo)
+cmake --build build/win -j2 --target "${targets[@]}" || exit 1
 
 service_exe=""
 if [ -f service/CMakeLists.txt ]; then
@@ -168,6 +181,9 @@ fi
 echo "== starting build/win/src/Clipdeck.exe"
 "$WINE" build/win/src/Clipdeck.exe "${program_args[@]}" &
 program_pid=$!
+if [ -n "$play" ]; then
+  "$WINE" build/win/tests/e2e/clipdeck_demo.exe "$play" &
+fi
 
 to_ms() {
   awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }'

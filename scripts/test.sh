@@ -48,10 +48,12 @@ configure_and_build() {
 mkdir -p "$root/build"
 win_built=0
 native_built=0
-echo "== building build/win"
-configure_and_build "$win_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" && win_built=1
+# Native first: the win tree's end-to-end test runs the native service.
 echo "== building build/native"
 configure_and_build "$native_build" && native_built=1
+echo "== building build/win"
+configure_and_build "$win_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCLIPDECK_SERVICE_EXE="$native_build/service/clipdeck-service" && win_built=1
 
 # Runs ctest in a tree; sets tree_passed, tree_failed and tree_note.
 run_ctest() {

@@ -52,8 +52,6 @@ const std::wstring kShortTitle = L" Eight Second Countdown";
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-std::string Fail(const std::wstring& text) { return Utf8(text); }
-
 bool ContainsInOrder(const std::vector<long>& seen, const std::vector<long>& wanted) {
     auto at = seen.begin();
     for (long w : wanted) {
@@ -113,7 +111,7 @@ public:
 
     std::wstring Text(int id) const {
         std::optional<std::wstring> text = remote_ui::ReadText(Item(id));
-        if (!text) throw Failure(Fail(ControlName(id) + L" does not answer"));
+        if (!text) throw Failure(ControlName(id) + L" does not answer");
         return *text;
     }
 
@@ -122,8 +120,8 @@ public:
                           const std::wstring& expectation) const {
         std::optional<std::wstring> last;
         if (PollUntil([&] { return (last = remote_ui::ReadText(Item(id))) && ok(*last); }, timeoutMs)) return *last;
-        throw Failure(Fail(ControlName(id) + L" did not " + expectation + L" within " + std::to_wstring(timeoutMs) +
-                           L" ms; it reads " + (last ? Quoted(*last) : L"nothing (no answer)")));
+        throw Failure(ControlName(id) + L" did not " + expectation + L" within " + std::to_wstring(timeoutMs) +
+                           L" ms; it reads " + (last ? Quoted(*last) : L"nothing (no answer)"));
     }
 
     void WaitTextIs(int id, const std::wstring& expected, DWORD timeoutMs) const {
@@ -132,26 +130,26 @@ public:
 
     int Pos(int id) const {
         std::optional<int> pos = remote_ui::ProgressPos(Item(id));
-        if (!pos) throw Failure(Fail(ControlName(id) + L" does not answer"));
+        if (!pos) throw Failure(ControlName(id) + L" does not answer");
         return *pos;
     }
 
     int WaitPos(int id, const std::function<bool(int)>& ok, DWORD timeoutMs, const std::wstring& expectation) const {
         std::optional<int> last;
         if (PollUntil([&] { return (last = remote_ui::ProgressPos(Item(id))) && ok(*last); }, timeoutMs)) return *last;
-        throw Failure(Fail(ControlName(id) + L" did not " + expectation + L" within " + std::to_wstring(timeoutMs) +
-                           L" ms; it is at " + (last ? std::to_wstring(*last) : L"nothing (no answer)")));
+        throw Failure(ControlName(id) + L" did not " + expectation + L" within " + std::to_wstring(timeoutMs) +
+                           L" ms; it is at " + (last ? std::to_wstring(*last) : L"nothing (no answer)"));
     }
 
     bool Checked(int id) const {
         std::optional<bool> checked = remote_ui::IsChecked(Item(id));
-        if (!checked) throw Failure(Fail(ControlName(id) + L" does not answer"));
+        if (!checked) throw Failure(ControlName(id) + L" does not answer");
         return *checked;
     }
 
     void Type(const std::wstring& text) const {
         if (!remote_ui::WriteText(Item(IDE_CONTROL_VIDEOREF), text) || Text(IDE_CONTROL_VIDEOREF) != text) {
-            throw Failure(Fail(L"could not put " + Quoted(text) + L" into the VideoID / Url box"));
+            throw Failure(L"could not put " + Quoted(text) + L" into the VideoID / Url box");
         }
     }
 
@@ -169,8 +167,8 @@ public:
             },
             timeoutMs, kStatusPollMs);
         if (!reached) {
-            throw Failure(Fail(L"the status did not reach " + Quoted(last) + L" within " + std::to_wstring(timeoutMs) +
-                               L" ms; it read " + Join(seen)));
+            throw Failure(L"the status did not reach " + Quoted(last) + L" within " + std::to_wstring(timeoutMs) +
+                               L" ms; it read " + Join(seen));
         }
         return seen;
     }
@@ -181,8 +179,8 @@ public:
                       timeoutMs)) {
             return box;
         }
-        throw Failure(Fail(L"no message box " + Quoted(text) + L" within " + std::to_wstring(timeoutMs) +
-                           L" ms; the program's windows:\n" + remote_ui::DescribeWindows(Pid())));
+        throw Failure(L"no message box " + Quoted(text) + L" within " + std::to_wstring(timeoutMs) +
+                           L" ms; the program's windows:\n" + remote_ui::DescribeWindows(Pid()));
     }
 
     // Presses OK and waits until the box is gone.
@@ -245,11 +243,11 @@ private:
 void ExpectBufferingThenPlay(const Session& s, const std::vector<std::wstring>& seen) {
     auto buffering = std::find(seen.begin(), seen.end(), L"Buffering");
     if (buffering == seen.end() || buffering + 1 == seen.end()) {
-        throw Failure(Fail(L"the status should read \"Buffering\" before \"Play\"; it read " + Join(seen)));
+        throw Failure(L"the status should read \"Buffering\" before \"Play\"; it read " + Join(seen));
     }
     std::vector<long> states = s.TracedStates();
     if (!ContainsInOrder(states, {3, 1})) {
-        throw Failure(Fail(L"the traced player states should hold 3 then 1: " + Join(states)));
+        throw Failure(L"the traced player states should hold 3 then 1: " + Join(states));
     }
 }
 
@@ -302,7 +300,7 @@ void PlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& st
     step(L"the title line reads \" player Load Complete!\", the status \"Unload\"", [&] {
         s->WaitReady();
         if (std::wstring status = s->Text(IDT_CONTROL_STATUS); status != L"Unload") {
-            throw Failure(Fail(L"the status reads " + Quoted(status)));
+            throw Failure(L"the status reads " + Quoted(status));
         }
     });
     std::vector<std::wstring> seen;
@@ -314,15 +312,16 @@ void PlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& st
          [&] { s->WaitTextIs(IDT_CONTROL_TITLE, kPlainTitle, kTickMs); });
     step(L"the URL in the box is replaced by the bare ID", [&] {
         if (std::wstring box = s->Text(IDE_CONTROL_VIDEOREF); box != L"cdPlain0001") {
-            throw Failure(Fail(L"the box reads " + Quoted(box)));
+            throw Failure(L"the box reads " + Quoted(box));
         }
     });
     step(L"the time text reads \"0:0x / 3:33\" and moves on", [&] {
-        std::wstring early = s->Text(IDT_CONTROL_TIME);
-        std::optional<TimeReading> t = ParseTimeText(early);
-        if (t && (t->duration != 213 || t->current > 9)) {
-            throw Failure(Fail(L"just after the start the time text reads " + Quoted(early)));
-        }
+        std::optional<TimeReading> first;
+        std::wstring early = s->WaitText(
+            IDT_CONTROL_TIME,
+            [&](const std::wstring& t) { return (first = ParseTimeText(t)) && first->duration == 213; }, kTickMs,
+            L"read m:ss / 3:33");
+        if (first->current > 9) throw Failure(L"just after the start the time text reads " + Quoted(early));
         ExpectTimeMoves(*s, 213);
     });
     step(L"the position and loaded bars grow", [&] {
@@ -354,7 +353,7 @@ void PlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& st
         pausedAt = s->Text(IDT_CONTROL_TIME);
         ::Sleep(1500);
         if (std::wstring later = s->Text(IDT_CONTROL_TIME); later != pausedAt) {
-            throw Failure(Fail(L"paused, the time text went from " + Quoted(pausedAt) + L" to " + Quoted(later)));
+            throw Failure(L"paused, the time text went from " + Quoted(pausedAt) + L" to " + Quoted(later));
         }
     });
     step(L"Play again resumes the same video", [&] {
@@ -363,7 +362,7 @@ void PlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& st
         s->WaitText(IDT_CONTROL_TIME, [&](const std::wstring& t) { return t != pausedAt; }, kTickMs + 1000,
                     L"move on from " + Quoted(pausedAt));
         if (std::wstring title = s->Text(IDT_CONTROL_TITLE); title != kPlainTitle) {
-            throw Failure(Fail(L"the title line reads " + Quoted(title)));
+            throw Failure(L"the title line reads " + Quoted(title));
         }
     });
     step(L"\">|\" runs the video to its end: \"End\", then \"Go Start\" at 0:00", [&] {
@@ -371,13 +370,13 @@ void PlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& st
         // label shows "End" only in between; the trace holds both.
         std::vector<long> before = s->TracedStates();
         if (std::find(before.begin(), before.end(), 0L) != before.end()) {
-            throw Failure(Fail(L"the trace shows an end before \">|\": " + Join(before)));
+            throw Failure(L"the trace shows an end before \">|\": " + Join(before));
         }
         s->Click(IDB_CONTROL_NEXT);
         s->WaitTextIs(IDT_CONTROL_STATUS, L"Go Start", 5000);
         std::vector<long> after = s->TracedStates();
         if (after.size() < 2 || after[after.size() - 2] != 0 || after.back() != 5) {
-            throw Failure(Fail(L"the traced player states should end with 0 5: " + Join(after)));
+            throw Failure(L"the traced player states should end with 0 5: " + Join(after));
         }
         s->WaitTextIs(IDT_CONTROL_TIME, L"0:00 / 3:33", kTickMs);
     });
@@ -393,12 +392,12 @@ void PlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& st
     });
     step(L"Clipdeck.ini holds VIDEOID=cdJapan0001 and the player window's rectangle", [&] {
         if (std::wstring id = IniString(folder, L"SYSTEM", L"VIDEOID"); id != L"cdJapan0001") {
-            throw Failure(Fail(L"VIDEOID is " + Quoted(id)));
+            throw Failure(L"VIDEOID is " + Quoted(id));
         }
         RECT saved = IniPlayerRect(folder);
         if (!SameRect(saved, player)) {
-            throw Failure(Fail(L"the saved rectangle " + RectText(saved) + L" is not the player window's " +
-                               RectText(player)));
+            throw Failure(L"the saved rectangle " + RectText(saved) + L" is not the player window's " +
+                               RectText(player));
         }
     });
     s.reset();
@@ -420,14 +419,14 @@ void SettingsScenario(const std::wstring& exe, const std::wstring& folder, Steps
         s.emplace(exe);
         s->WaitReady();
         if (std::wstring box = s->Text(IDE_CONTROL_VIDEOREF); !box.empty()) {
-            throw Failure(Fail(L"with no settings the box reads " + Quoted(box)));
+            throw Failure(L"with no settings the box reads " + Quoted(box));
         }
     });
     step(L"the player window is moved to " + RectText(placed) + L", a text is typed and not loaded", [&] {
         ::SetWindowPos(s->Player(), nullptr, placed.left, placed.top, placed.right - placed.left,
                        placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
         if (!PollUntil([&] { return SameRect(s->PlayerRect(), placed); }, kTickMs)) {
-            throw Failure(Fail(L"the player window is at " + RectText(s->PlayerRect())));
+            throw Failure(L"the player window is at " + RectText(s->PlayerRect()));
         }
         s->Type(typed);
     });
@@ -443,10 +442,10 @@ void SettingsScenario(const std::wstring& exe, const std::wstring& folder, Steps
         }
         if (read != 2 || bom[0] != 0xFF || bom[1] != 0xFE) throw Failure("Clipdeck.ini has no UTF-16LE byte-order mark");
         if (std::wstring saved = IniString(folder, L"SYSTEM", L"VIDEOID"); saved != typed) {
-            throw Failure(Fail(L"VIDEOID is " + Quoted(saved)));
+            throw Failure(L"VIDEOID is " + Quoted(saved));
         }
         if (RECT saved = IniPlayerRect(folder); !SameRect(saved, placed)) {
-            throw Failure(Fail(L"the saved rectangle is " + RectText(saved)));
+            throw Failure(L"the saved rectangle is " + RectText(saved));
         }
     });
     s.reset();
@@ -455,7 +454,7 @@ void SettingsScenario(const std::wstring& exe, const std::wstring& folder, Steps
         s->WaitTextIs(IDE_CONTROL_VIDEOREF, typed, kTickMs);
         s->WaitReady();
         if (RECT r = s->PlayerRect(); !SameRect(r, placed)) {
-            throw Failure(Fail(L"the player window is at " + RectText(r)));
+            throw Failure(L"the player window is at " + RectText(r));
         }
     });
     step(L"Play loads the video of the saved URL", [&] {
@@ -487,20 +486,20 @@ void ErrorsScenario(const std::wstring& exe, const std::wstring&, Steps& step) {
         s->Click(IDB_CONTROL_PLAY);
         HWND box = s->WaitMessageBox(message, kEventMs);
         if (std::wstring title = s->Text(IDT_CONTROL_TITLE); title != kLoadComplete) {
-            throw Failure(Fail(L"with the message up the title line reads " + Quoted(title)));
+            throw Failure(L"with the message up the title line reads " + Quoted(title));
         }
         s->PressOk(box);
         if (std::wstring kept = s->Text(IDE_CONTROL_VIDEOREF); kept != typed) {
-            throw Failure(Fail(L"after the message the box reads " + Quoted(kept)));
+            throw Failure(L"after the message the box reads " + Quoted(kept));
         }
         if (std::wstring status = s->Text(IDT_CONTROL_STATUS); status != L"Unload") {
-            throw Failure(Fail(L"after the message the status reads " + Quoted(status)));
+            throw Failure(L"after the message the status reads " + Quoted(status));
         }
     };
     step(L"Play with an empty box: \"VideoID / URLが設定されていません\"",
          [&] { expectMessage(L"", L"VideoID / URLが設定されていません"); });
     step(L"a malformed reference: \"VideoID / URLの形式に誤りがあります。\"",
-         [&] { expectMessage(L"not a video", L"VideoID / URLの形式に誤りがあります。"); });
+         [&] { expectMessage(L"cdPlain", L"VideoID / URLの形式に誤りがあります。"); });
     step(L"an unknown ID: \"Vidoeデータが取得できません。\", OK, nothing else changes",
          [&] { expectMessage(L"cdUnknown99", L"Vidoeデータが取得できません。"); });
     step(L"a video that forbids embedding: the title line reads \"150:埋め込みプレーヤーでは再生できません.\"", [&] {
@@ -509,7 +508,7 @@ void ErrorsScenario(const std::wstring& exe, const std::wstring&, Steps& step) {
         s->WaitTextIs(IDT_CONTROL_TITLE, L"150:埋め込みプレーヤーでは再生できません.", kEventMs);
         ::Sleep(600);  // a poll of the panel
         if (std::wstring status = s->Text(IDT_CONTROL_STATUS); status == L"Play" || status == L"Buffering") {
-            throw Failure(Fail(L"the refused video shows the status " + Quoted(status)));
+            throw Failure(L"the refused video shows the status " + Quoted(status));
         }
         if (s->Trace().find(L"ContolDlg::OnError(150)") == std::wstring::npos) {
             throw Failure("the monitor did not trace the error");
@@ -524,7 +523,7 @@ void ErrorsScenario(const std::wstring& exe, const std::wstring&, Steps& step) {
         s->WaitTextIs(IDT_CONTROL_STATUS, L"Go Start", 15000);
         std::vector<long> states = s->TracedStates();
         if (states.size() < 2 || states[states.size() - 2] != 0 || states.back() != 5) {
-            throw Failure(Fail(L"the traced player states should end with 0 5: " + Join(states)));
+            throw Failure(L"the traced player states should end with 0 5: " + Join(states));
         }
     });
     step(L"WM_CLOSE ends the process", [&] { s->Close(); });

@@ -15,14 +15,15 @@
 
 namespace remote_ui {
 
+std::string Utf8(std::wstring_view text);
+std::wstring Widen(std::string_view utf8);
+
 // A step that did not come true; the text says what was awaited and what was seen.
 class Failure : public std::runtime_error {
 public:
     explicit Failure(const std::string& what) : std::runtime_error(what) {}
+    explicit Failure(const std::wstring& what) : std::runtime_error(Utf8(what)) {}
 };
-
-std::string Utf8(std::wstring_view text);
-std::wstring Widen(std::string_view utf8);
 
 // Prints one line to standard output in UTF-8 and flushes it.
 void Print(std::wstring_view line);

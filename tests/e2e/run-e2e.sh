@@ -83,9 +83,10 @@ program_dos="Z:$(printf '%s' "$(readlink -f "$program")" | tr / '\\')"
 
 timeout -k 5 "$driver_limit" "$wine_run" "$driver" "$program_dos" "$@"
 status=$?
-if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
-  echo "run-e2e.sh: the driver did not finish within $driver_limit s" >&2
-fi
+case $status in
+  124) echo "run-e2e.sh: the driver did not finish within $driver_limit s" >&2 ;;
+  137) echo "run-e2e.sh: the driver was killed" >&2 ;;
+esac
 if [ "$status" -ne 0 ]; then
   echo "--- last lines of the service log"
   tail -n 30 "$work/service.log"

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Runs the benchmark programs and prints their figures. Builds nothing.
+#
+#   bench/run-bench.sh [--win DIR] [--native DIR] [--seconds N] [--starts N]
+#
+# --win      the win build tree (default build/win): src/Clipdeck.exe, bench/*.exe
+# --native   the native build tree (default build/native): service/clipdeck-service
+# --seconds  length of the processor-time stretch (default 60)
+# --starts   start-ups timed per program (default 10)
+#
+# Two local services run meanwhile: one that answers, and one that accepts
+# and never answers (--latency-ms 600000) for the silent-feed figure. The
+# programs run under Wine in the win tree's prefix (null graphics driver)
+# through scripts/wine-run.sh. Everything started here is stopped by pid.
+set -u
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
+
+usage() {
+  sed -n '4,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+  exit 2
+}
+
+win=$root/build/win
+native=$root/build/native
+seconds=60
+starts=10
+while [ $# -gt 0 ]; do
+  case $1 in
+    --win) [ $# -ge 2 ] || usage; win=$2; shift 2 ;;
+    --native) [ $# -ge 2 ] || usage; native=$2; shift 2 ;;
+    --seconds) [[ ${2:-} =~ ^[0-9]+$ ]] || usage; seconds=$2; shift 2 ;;
+    --starts) [[ ${2:-} =~ ^[0-9]+$ ]] || usage; starts=$2; shift 2 ;;
+    -h|--help) usage ;;
+    *) echo "run-bench.sh: unknown argument $1" >&2; usage ;;
+  esac
+done
+
+win=$(readlink -f "$win")
+native=$(readlink -f "$native")
+wine_run=$root/scripts/wine-run.sh
+service=$native/service/clipdeck-service
+clipdeck=$win/src/Clipdeck.exe
+baseline=$win/bench/empty_dialog.exe
+bench=$win/bench/clipdeck_bench.exe
+for f in "$service" "$clipdeck" "$baseline" "$bench" "$wine_run"; do
+  if [ ! -f "$f" ]; then
+    echo "run-bench.sh: $f is missing; build the win and native trees first" >&2
+    exit 1
+  fi
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/clipdeck-bench.XXXXXX") || exit 1
+pids=()
+cleanup() {
+  trap - EXIT INT TERM
+  for pid in "${pids[@]}"; do
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# start_service <name> [options...]: sets service_port.
+start_service() {
+  local name=$1
+  shift
+  "$service" --port 0 --port-file "$work/$name.port" "$@" >"$work/$name.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 200); do
+    if [ -s "$work/$name.port" ]; then
+      service_port=$(cat "$work/$name.port")
+      return 0
+    fi
+    sleep 0.05
+  done
+  echo "run-bench.sh: the $name service did not start:" >&2
+  cat "$work/$name.log" >&2
+  return 1
+}
+
+start_service feed || exit 1
+port=$service_port
+start_service silent --latency-ms 600000 || exit 1
+silent_port=$service_port
+export CLIPDECK_FEED_HOST=127.0.0.1:$port
+export CLIPDECK_PLAYER_HOST=127.0.0.1:$port
+
+dos_path() {
+  printf 'Z:%s' "$1" | tr / '\\'
+}
+
+echo "Clipdeck benchmark, $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "  commit   $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)$(git -C "$root" diff --quiet HEAD 2>/dev/null || echo ' (with uncommitted changes)')"
+echo "  machine  $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(nproc) cores, $(awk '/MemTotal/ {printf "%.1f GB", $2 / 1048576}' /proc/meminfo)"
+echo "  Wine     $(/usr/lib/wine/wine64 --version 2>/dev/null), null graphics driver, prefix $win/wineprefix"
+echo "  service  127.0.0.1:$port, silent feed 127.0.0.1:$silent_port"
+echo
+
+# The programs take Windows paths; the run is bounded well above its length.
+limit=$((seconds + starts * 10 + 240))
+timeout -k 5 "$limit" "$wine_run" "$bench" \
+  --clipdeck "$(dos_path "$clipdeck")" --baseline "$(dos_path "$baseline")" \
+  --silent-feed "127.0.0.1:$silent_port" --seconds "$seconds" --starts "$starts"
+status=$?
+if [ "$status" -eq 124 ]; then
+  echo "run-bench.sh: the benchmark did not finish within $limit s" >&2
+fi
+exit "$status"
