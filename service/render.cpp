@@ -35,7 +35,10 @@ std::string ColourHex(std::uint32_t colour) {
 
 }  // namespace
 
-std::string XmlEscape(std::string_view text) {
+namespace {
+
+// Markup escaping; attribute values also need the quotes escaped.
+std::string escape(std::string_view text, bool quotes) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -43,27 +46,19 @@ std::string XmlEscape(std::string_view text) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
+        case '"': out += quotes ? "&quot;" : "\""; break;
+        case '\'': out += quotes ? "&#39;" : "'"; break;
         default: out += c;
         }
     }
     return out;
 }
 
-std::string HtmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
+}  // namespace
+
+std::string XmlEscape(std::string_view text) { return escape(text, false); }
+
+std::string HtmlEscape(std::string_view text) { return escape(text, true); }
 
 std::string PercentEncode(std::string_view text) {
     std::string out;

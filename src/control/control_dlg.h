@@ -32,9 +32,6 @@ public:
 
     CPlayerDlg& player() { return playerDlg; }
     CPlayerBridge& bridge() { return playerDlg.bridge(); }
-    int state() const { return lastState; }
-    int currentEndOffset() const { return endOffset; }
-    const std::wstring& currentVideoRef() const { return videoRef; }
 
     // One tick of the poll timer: loaded bar, time, end offset, volume.
     void Poll();

@@ -13,7 +13,6 @@ namespace fw {
 
 class Static : public Window {};
 class Edit : public Window {};
-class Link : public Window {};
 
 class Button : public Window {
 public:

@@ -57,7 +57,6 @@ public:
     bool UpdateData(bool saving);
     HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
     void EndDialog(INT_PTR result);
-    bool IsModal() const { return modal_; }
 
 protected:
     // Base initialisation: loads the members into the controls.

@@ -50,7 +50,6 @@ void ReportError(HWND owner, const std::wstring& text) {
 
 void SetMessageSink(MessageSink sink) { messageSink() = std::move(sink); }
 void SetErrorSink(MessageSink sink) { errorSink() = std::move(sink); }
-void SetAppTitle(const std::wstring& title) { appTitle() = title; }
 const std::wstring& AppTitle() { return appTitle(); }
 
 std::wstring Widen(const char* text) {

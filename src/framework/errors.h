@@ -35,7 +35,6 @@ void SetMessageSink(MessageSink sink);
 void SetErrorSink(MessageSink sink);
 
 // The application's title, used as the caption of every message box.
-void SetAppTitle(const std::wstring& title);
 const std::wstring& AppTitle();
 
 std::wstring Widen(const char* text);

@@ -21,19 +21,12 @@ public:
     bool IsWindow() const { return hwnd_ != nullptr && ::IsWindow(hwnd_) != FALSE; }
 
     void Attach(HWND hwnd) { hwnd_ = hwnd; }
-    HWND Detach() {
-        HWND h = hwnd_;
-        hwnd_ = nullptr;
-        return h;
-    }
 
     std::wstring GetText() const;
     void SetText(const std::wstring& text) const { ::SetWindowTextW(hwnd_, text.c_str()); }
 
     void Show(int how) const { ::ShowWindow(hwnd_, how); }
     bool IsVisible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
-    void Enable(bool enable) const { ::EnableWindow(hwnd_, enable ? TRUE : FALSE); }
-    bool IsEnabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
 
     void Move(int x, int y, int width, int height, bool repaint = true) const {
         ::MoveWindow(hwnd_, x, y, width, height, repaint ? TRUE : FALSE);

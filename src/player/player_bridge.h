@@ -15,7 +15,6 @@ public:
     void addListener(CClipdeckListener* listener) { listeners.push_back(listener); }
     void setControl(CShockwaveflash* flash) { control = flash; }
     bool isReady() const { return ready; }
-    long lastReadyState() const { return readyState; }
 
     // The player movie's address on the player host.
     static std::wstring PlayerMovieUrl();
