@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/clipdeck_dlg.h"
-#include "app/std_trace.h"
+#include "core/trace.h"
 #include "player_control.h"
 
 CClipdeckDlg* mainWindow = nullptr;

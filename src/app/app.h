@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/environment.h"
+#include "core/environment.h"
 
 class CClipdeckDlg;
 

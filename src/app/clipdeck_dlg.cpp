@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/trace.h"
 #include "res/resource.h"
 
 namespace {
@@ -80,6 +81,7 @@ bool CClipdeckDlg::OnInitDialog() {
     // The monitor has no parent window of its own; this window owns it.
     monitorDlg.Create(hwnd_);
     monitorDlg.Show(SW_HIDE);
+    SetTraceSink(&monitorDlg);
     monitorDlg.AppendTrace(L"START MONITOR\r\n");
 
     controlDlg.Create(hwnd_);

@@ -1,11 +1,10 @@
 #include "control/control_dlg.h"
 
-#include <cwchar>
-
+#include "control/readouts.h"
 #include "control/settings.h"
 #include "control/video_ref.h"
 #include "framework/errors.h"
-#include "monitor/monitor_dlg.h"
+#include "core/trace.h"
 #include "player/quality_dlg.h"
 #include "res/resource.h"
 #include "videoinfo/video_info_fetch.h"
@@ -41,48 +40,12 @@ void setTextIfChanged(const fw::Window& label, const std::wstring& text) {
 
 }  // namespace
 
-const wchar_t* StatusText(long state) {
-    switch (state) {
-    case -1: return L"Unload";
-    case 0: return L"End";
-    case 1: return L"Play";
-    case 2: return L"Pause";
-    case 3: return L"Buffering";
-    case 5: return L"Go Start";
-    default: return L"";
-    }
-}
-
-std::wstring ErrorText(long code) {
-    switch (code) {
-    case 100: return L"100:指定の動画が見つかりません.";
-    case 101: return L"101:埋め込みプレーヤーでは再生できません.";
-    case 150: return L"150:埋め込みプレーヤーでは再生できません.";
-    default: {
-        wchar_t text[64];
-        std::swprintf(text, 64, L"%ld:未定義のエラーです。", code);
-        return text;
-    }
-    }
-}
-
-std::wstring TimeText(double current, double duration) {
-    long c = static_cast<long>(current);
-    long d = static_cast<long>(duration);
-    wchar_t text[64];
-    std::swprintf(text, 64, L"%ld:%02ld / %ld:%02ld", c / 60, c % 60, d / 60, d % 60);
-    return text;
-}
-
 CControlDlg::CControlDlg() : fw::Dialog(IDD_CONTROL), readoutBrush(::CreateSolidBrush(RGB(0, 0, 0))) {}
 
 CControlDlg::~CControlDlg() { ::DeleteObject(readoutBrush); }
 
 void CControlDlg::DoDataExchange(fw::DataExchange& dx) {
     dx.Text(IDE_CONTROL_VIDEOREF, videoRef);
-    dx.Text(IDT_CONTROL_TIME, timeText);
-    dx.Text(IDT_CONTROL_STATUS, statusText);
-    dx.Text(IDT_CONTROL_QUALITY, qualityText);
     dx.Check(IDX_CONTROL_MUTE, muteChecked);
     dx.Control(IDP_CONTROL_POSITION, positionBar);
     dx.Control(IDP_CONTROL_LOADED, loadedBar);
@@ -114,6 +77,10 @@ bool CControlDlg::OnInitDialog() {
     loadedBar.SetRange(0, 100);
     volumeSlider.SetRange(0, 100, false);
     volumeSlider.SetPos(20, true);
+    // The template's labels carry placeholder text until there is something
+    // to show.
+    timeLabel.SetText(L"");
+    qualityLabel.SetText(L"");
     showStatus();
     setTitleLine(L" Now player Loading ..");
     frameBox.SetCheck(true);
@@ -160,8 +127,6 @@ bool CControlDlg::OnCommand(int id, int code, HWND) {
     case IDB_CONTROL_ASPECT169: playerDlg.setAspect(16, 9); return true;
     case IDB_CONTROL_QUALITY: RunQualitySelection(bridge(), hwnd_); return true;
     case IDX_CONTROL_LISTPLAY: onListPlay(); return true;
-    // Previous favourite and the two list windows belong to the favourites
-    // and history lists; until they exist these buttons have nothing to do.
     case IDB_CONTROL_PREV:
     case IDB_CONTROL_FAVORITE:
     case IDB_CONTROL_HISTORY:
@@ -267,7 +232,6 @@ void CControlDlg::loadTypedReference() {
         fw::ShowMessage(hwnd_, L"Video titleデータが取得できません");
         return;
     }
-    ParseDuration(reply);  // the length is kept with the history entry
     bridge().loadVideoById(id);
     endOffset = 0;
     if (id != videoRef) {
@@ -340,33 +304,17 @@ void CControlDlg::pollLoaded() {
     long loaded = bridge().getVideoBytesLoaded();
     long start = bridge().getVideoStartBytes();
     long total = bridge().getVideoBytesTotal();
-    double whole = static_cast<double>(total) + static_cast<double>(start);
-    if (whole < 0) {
-        loadedBar.SetPos(0);
-        return;
-    }
-    if (whole == 0) return;
-    int p = static_cast<int>((static_cast<double>(start) + static_cast<double>(loaded)) * 100.0 / whole);
-    if (loadedBar.GetPos() != p) loadedBar.SetPos(p);
+    std::optional<int> p = LoadedPercent(loaded, start, total);
+    if (p && loadedBar.GetPos() != *p) loadedBar.SetPos(*p);
 }
 
 void CControlDlg::pollTime() {
     double d = bridge().getDuration();
     double c = bridge().getCurrentTime();
-    std::wstring text;
-    if (d < 0) {
-        text = L"-:--/-:--";
-        positionBar.SetPos(0);
-    } else {
-        text = TimeText(c, d);
-        if (d != 0) {
-            int p = static_cast<int>(c / d * 100);
-            if (positionBar.GetPos() != p) positionBar.SetPos(p);
-        }
-    }
-    setTextIfChanged(timeLabel, text);
-    double remaining = d - c;
-    if (lastState == 1 && remaining > 0 && endOffset > 0 && remaining < endOffset) onStateChange(0);
+    std::optional<int> p = PositionPercent(c, d);
+    if (p && positionBar.GetPos() != *p) positionBar.SetPos(*p);
+    setTextIfChanged(timeLabel, d < 0 ? std::wstring(kNoTimeText) : TimeText(c, d));
+    if (EndOffsetReached(lastState, c, d, endOffset)) onStateChange(0);
 }
 
 void CControlDlg::pollVolume() {

@@ -66,9 +66,6 @@ private:
     int endOffset = 0;
     RECT playerRect{0, 0, 0, 0};
     std::wstring videoRef;
-    std::wstring timeText;
-    std::wstring statusText;
-    std::wstring qualityText;
     int muteChecked = 0;
 
     fw::ProgressBar positionBar;
@@ -85,10 +82,3 @@ private:
     fw::Button topMostBox;
     fw::Static timeLabel;
 };
-
-// Status text for a player state code.
-const wchar_t* StatusText(long state);
-// Title-line text for a player error code.
-std::wstring ErrorText(long code);
-// "m:ss / m:ss" of the current time and the duration.
-std::wstring TimeText(double current, double duration);

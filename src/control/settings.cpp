@@ -1,6 +1,6 @@
 #include "control/settings.h"
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "framework/profile.h"
 
 void LoadSettings(std::wstring& videoRef, RECT& playerRect) {

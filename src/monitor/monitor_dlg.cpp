@@ -1,44 +1,15 @@
 #include "monitor/monitor_dlg.h"
 
-#include <cstdarg>
-#include <cwchar>
-
 #include "res/resource.h"
-
-CMonitorDlg* currentMonitor = nullptr;
-
-void Trace(const wchar_t* format, ...) {
-    if (!currentMonitor) return;
-    va_list args;
-    va_start(args, format);
-    std::wstring text;
-    // Request texts can be long: grow the buffer until the line fits. A
-    // result that fills the buffer may have been cut, so it counts as short.
-    for (size_t size = 512; size <= (1u << 24); size *= 4) {
-        text.assign(size, L'\0');
-        va_list attempt;
-        va_copy(attempt, args);
-        int n = std::vswprintf(text.data(), size, format, attempt);
-        va_end(attempt);
-        if (n >= 0 && static_cast<size_t>(n) < size - 1) {
-            text.resize(static_cast<size_t>(n));
-            break;
-        }
-        text.clear();
-    }
-    va_end(args);
-    currentMonitor->AppendTrace(std::move(text));
-}
 
 CMonitorDlg::CMonitorDlg() : fw::Dialog(IDD_MONITOR) {}
 
 CMonitorDlg::~CMonitorDlg() {
-    if (currentMonitor == this) currentMonitor = nullptr;
+    if (CurrentTraceSink() == this) SetTraceSink(nullptr);
 }
 
 bool CMonitorDlg::OnInitDialog() {
     fw::Dialog::OnInitDialog();
-    currentMonitor = this;
     HWND log = Item(IDE_MONITOR_LOG);
     ::SendMessageW(log, EM_SETSEL, 0, 0);
     ::SendMessageW(log, EM_SCROLLCARET, 0, 0);
@@ -46,12 +17,8 @@ bool CMonitorDlg::OnInitDialog() {
 }
 
 bool CMonitorDlg::DestroyWindow() {
-    currentMonitor = nullptr;
+    if (CurrentTraceSink() == this) SetTraceSink(nullptr);
     return fw::Dialog::DestroyWindow();
-}
-
-void CMonitorDlg::OnDestroyed() {
-    if (currentMonitor == this) currentMonitor = nullptr;
 }
 
 // The log window is only hidden by its close box; it lives as long as the

@@ -4,9 +4,12 @@
 
 #include <string>
 
+#include "core/trace.h"
 #include "framework/dialog.h"
 
-class CMonitorDlg : public fw::Dialog {
+// The program registers the monitor as the trace sink while its window
+// exists (SetTraceSink).
+class CMonitorDlg : public fw::Dialog, public TraceSink {
 public:
     CMonitorDlg();
     ~CMonitorDlg() override;
@@ -14,18 +17,11 @@ public:
     bool DestroyWindow() override;
     // Appends `text` (normally a line ending in "\r\n") at the end of the log,
     // dropping whole lines from the top when the text box would overflow.
-    void AppendTrace(std::wstring text);
+    void AppendTrace(std::wstring text) override;
 
 protected:
     bool OnInitDialog() override;
     void OnCancel() override;
     bool OnCommand(int id, int code, HWND control) override;
     void OnSize(UINT type, int width, int height) override;
-    void OnDestroyed() override;
 };
-
-// The monitor while its window exists, else null.
-extern CMonitorDlg* currentMonitor;
-
-// Formats a trace line and appends it when the monitor exists.
-void Trace(const wchar_t* format, ...);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "monitor/monitor_dlg.h"
+#include "core/trace.h"
 #include "player/protocol.h"
 #include "player/shockwaveflash.h"
 

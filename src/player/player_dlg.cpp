@@ -1,6 +1,6 @@
 #include "player/player_dlg.h"
 
-#include "app/std_trace.h"
+#include "core/trace.h"
 #include "framework/errors.h"
 #include "player_control.h"
 #include "res/resource.h"

@@ -2,7 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "app/clipdeck_dlg.h"
-#include "app/environment.h"
+#include "core/environment.h"
+#include "core/trace.h"
 #include "fake_player.h"
 #include "res/resource.h"
 #include "ui_test.h"
@@ -58,7 +59,7 @@ TEST_F(MainDialogTest, EnterKeepsTheWindowAndEscapeClosesItThroughTheNormalPath)
     EXPECT_EQ(link, L"<a>Powered By Fernhollow</a>");
     EXPECT_EQ(firstTrace, L"START MONITOR\r\n");
     EXPECT_EQ(dialog.hwnd(), nullptr);
-    EXPECT_EQ(currentMonitor, nullptr);
+    EXPECT_EQ(CurrentTraceSink(), nullptr);
     // Closing saved the panel's settings.
     EXPECT_EQ(savedVideoId(), L"typedButNotLoaded");
 }

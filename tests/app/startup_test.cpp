@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/environment.h"
+#include "core/environment.h"
 #include "ui_test.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/clipdeck_dlg.h"
-#include "app/environment.h"
+#include "core/environment.h"
 #include "fake_player.h"
 #include "res/resource.h"
 #include "scripted_http_responder.h"
@@ -293,10 +293,8 @@ TEST_F(ControlPanelTest, PlayerErrorsShowInTheTitleLineOnly) {
     EXPECT_EQ(text(IDT_CONTROL_TITLE), L"150:埋め込みプレーヤーでは再生できません.");
     EXPECT_EQ(text(IDT_CONTROL_STATUS), L"Play");
     EXPECT_TRUE(sentCommands().empty());
-    fake().FireFlashCall(invoke(L"onErrorHandler", number(100)));
-    EXPECT_EQ(text(IDT_CONTROL_TITLE), L"100:指定の動画が見つかりません.");
-    fake().FireFlashCall(invoke(L"onErrorHandler", number(2)));
-    EXPECT_EQ(text(IDT_CONTROL_TITLE), L"2:未定義のエラーです。");
+    fake().FireFlashCall(invoke(L"onErrorHandler", number(101)));
+    EXPECT_EQ(text(IDT_CONTROL_TITLE), L"101:埋め込みプレーヤーでは再生できません.");
     fake().FireFlashCall(invoke(L"onPlaybackQualityChangeHandler", L"<string>large</string>"));
     EXPECT_EQ(text(IDT_CONTROL_QUALITY), L"large");
 }

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/clipdeck_dlg.h"
-#include "app/environment.h"
+#include "core/environment.h"
 #include "http_responder.h"
 #include "player_control.h"
 #include "player_control_testing.h"

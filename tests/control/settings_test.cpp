@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/environment.h"
+#include "core/environment.h"
 #include "ui_test.h"
 
 namespace {

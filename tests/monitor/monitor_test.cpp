@@ -1,7 +1,8 @@
-// The monitor's log: lifecycle of currentMonitor, trimming whole lines at
+// The monitor's log: registration as the trace sink, trimming whole lines at
 // the text box's limit, resizing and the caret.
 #include <gtest/gtest.h>
 
+#include "core/trace.h"
 #include "monitor/monitor_dlg.h"
 #include "res/resource.h"
 #include "ui_test.h"
@@ -32,13 +33,14 @@ void fillTo(CMonitorDlg& monitor, LRESULT total, size_t lineLength, wchar_t firs
 
 }  // namespace
 
-TEST(MonitorLifecycle, TracesReachOnlyAnExistingMonitor) {
-    ASSERT_EQ(currentMonitor, nullptr);
-    Trace(L"dropped %d\r\n", 1);  // no monitor yet: nothing happens
+TEST(MonitorLifecycle, TracesReachTheMonitorOnlyWhileItIsTheRegisteredSink) {
+    ASSERT_EQ(CurrentTraceSink(), nullptr);
+    Trace(L"dropped %d\r\n", 1);  // no sink: nothing happens
     CMonitorDlg monitor;
     ASSERT_TRUE(monitor.Create(nullptr));
-    EXPECT_EQ(currentMonitor, &monitor);
     EXPECT_FALSE(monitor.IsVisible());
+    Trace(L"before registration\r\n");
+    SetTraceSink(&monitor);
     Trace(L"CallFunction():%ls\r\n", L"<invoke name=\"playVideo\"></invoke>");
     Trace(L"OnReadySateChange():%ld\r\n", 4L);
     Trace(L"no line break ");
@@ -47,13 +49,28 @@ TEST(MonitorLifecycle, TracesReachOnlyAnExistingMonitor) {
               L"CallFunction():<invoke name=\"playVideo\"></invoke>\r\nOnReadySateChange():4\r\n"
               L"no line break continues\r\n");
     monitor.DestroyWindow();
-    EXPECT_EQ(currentMonitor, nullptr);
+    EXPECT_EQ(CurrentTraceSink(), nullptr);
     Trace(L"after %d\r\n", 2);
+}
+
+TEST(MonitorWindow, TheCloseBoxHidesItAndTheLogLivesOn) {
+    CMonitorDlg monitor;
+    ASSERT_TRUE(monitor.Create(nullptr));
+    SetTraceSink(&monitor);
+    monitor.Show(SW_SHOW);
+    ::SendMessageW(monitor.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    clipdeck::test::PumpMessages();
+    ASSERT_TRUE(monitor.IsWindow());
+    EXPECT_FALSE(monitor.IsVisible());
+    Trace(L"still here\r\n");
+    EXPECT_EQ(logText(monitor), L"still here\r\n");
+    monitor.DestroyWindow();
 }
 
 TEST(MonitorLog, LongTraceLinesAreKeptWhole) {
     CMonitorDlg monitor;
     ASSERT_TRUE(monitor.Create(nullptr));
+    SetTraceSink(&monitor);
     std::wstring request(3000, L'x');
     Trace(L"CallFunction():%ls\r\n", request.c_str());
     EXPECT_EQ(logText(monitor), L"CallFunction():" + request + L"\r\n");

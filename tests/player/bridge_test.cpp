@@ -4,6 +4,7 @@
 
 #include "fake_player.h"
 #include "framework/errors.h"
+#include "core/trace.h"
 #include "monitor/monitor_dlg.h"
 #include "player/player_dlg.h"
 #include "player_control.h"
@@ -47,6 +48,7 @@ protected:
     void SetUp() override {
         fake().Reset();
         ASSERT_TRUE(monitor.Create(nullptr));
+        SetTraceSink(&monitor);
         ASSERT_TRUE(player.Create(nullptr));
         player.bridge().addListener(&listener);
     }
@@ -78,6 +80,7 @@ protected:
 TEST(BridgeWithoutControl, ReturnsNeutralValuesAndWritesNothing) {
     CMonitorDlg monitor;
     ASSERT_TRUE(monitor.Create(nullptr));
+    SetTraceSink(&monitor);
     CPlayerBridge bridge;
     EXPECT_DOUBLE_EQ(bridge.getCurrentTime(), 0.0);
     EXPECT_DOUBLE_EQ(bridge.getDuration(), 0.0);

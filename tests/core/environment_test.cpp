@@ -1,16 +1,14 @@
-#include "app/environment.h"
+#include "core/environment.h"
 
 #include <gtest/gtest.h>
 
-TEST(DebugSwitch, OnlyTheExactSwitchAnywhereTurnsDebugOn) {
-    EXPECT_TRUE(HasDebugSwitch({L"C:\\Clipdeck\\Clipdeck.exe", L"-D482"}));
-    EXPECT_TRUE(HasDebugSwitch({L"Clipdeck.exe", L"x", L"-D482", L"y"}));
-    EXPECT_TRUE(HasDebugSwitch({L"-D482"}));  // the program path itself counts
-    EXPECT_FALSE(HasDebugSwitch({L"Clipdeck.exe", L"-d482"}));
-    EXPECT_FALSE(HasDebugSwitch({L"Clipdeck.exe", L"/D482"}));
-    EXPECT_FALSE(HasDebugSwitch({L"Clipdeck.exe", L"-D4821"}));
-    EXPECT_FALSE(HasDebugSwitch({L"Clipdeck.exe", L" -D482"}));
-    EXPECT_FALSE(HasDebugSwitch({}));
+TEST(DebugSwitch, OnlyTheExactWholeArgumentCounts) {
+    EXPECT_TRUE(IsDebugSwitch(L"-D482"));
+    EXPECT_FALSE(IsDebugSwitch(L"-d482"));
+    EXPECT_FALSE(IsDebugSwitch(L"/D482"));
+    EXPECT_FALSE(IsDebugSwitch(L"-D4821"));
+    EXPECT_FALSE(IsDebugSwitch(L" -D482"));
+    EXPECT_FALSE(IsDebugSwitch(L""));
 }
 
 TEST(ProgramFolder, IsThePathUpToItsLastBackslash) {

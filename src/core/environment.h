@@ -3,7 +3,6 @@
 // file lives, and the debug flag.
 
 #include <string>
-#include <vector>
 
 struct CAppEnvironment {
     std::wstring directory;  // program folder, no trailing backslash
@@ -23,7 +22,6 @@ std::wstring DataFilePath(const std::wstring& fileName);
 
 // The debug switch: exactly "-D482", case-sensitive, as a whole argument.
 bool IsDebugSwitch(const std::wstring& argument);
-bool HasDebugSwitch(const std::vector<std::wstring>& arguments);
 
 // Everything before the last backslash of `path`; empty when there is none.
 std::wstring FolderOf(const std::wstring& path);

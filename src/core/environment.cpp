@@ -1,6 +1,4 @@
-#include "app/environment.h"
-
-#include <algorithm>
+#include "core/environment.h"
 
 CAppEnvironment* appEnvironment = nullptr;
 
@@ -19,10 +17,6 @@ std::wstring DataFilePath(const std::wstring& fileName) {
 }
 
 bool IsDebugSwitch(const std::wstring& argument) { return argument == L"-D482"; }
-
-bool HasDebugSwitch(const std::vector<std::wstring>& arguments) {
-    return std::any_of(arguments.begin(), arguments.end(), IsDebugSwitch);
-}
 
 std::wstring FolderOf(const std::wstring& path) {
     size_t slash = path.rfind(L'\\');
