@@ -160,3 +160,34 @@ TEST_F(PlayerWindowTest, TemplateGivesACaptionlessToolWindowWithTheControlDisabl
     EXPECT_EQ(::GetDlgCtrlID(control), 1000);
     EXPECT_FALSE(::IsWindowEnabled(control));
 }
+
+namespace {
+
+std::vector<MSG> seenByPlayer;
+HWND watchedPlayer = nullptr;
+
+LRESULT CALLBACK recordSent(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == watchedPlayer) {
+        seenByPlayer.push_back(MSG{sent->hwnd, sent->message, sent->wParam, sent->lParam, 0, {}});
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(PlayerWindowTest, PressingAnywhereStartsACaptionDrag) {
+    player.Show(SW_SHOW);
+    watchedPlayer = player.hwnd();
+    seenByPlayer.clear();
+    HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROC, recordSent, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    // The button is already up again when the move loop looks, so it ends at once.
+    ::PostMessageW(player.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+    ::SendMessageW(player.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    ::UnhookWindowsHookEx(hook);
+    watchedPlayer = nullptr;
+    bool dragged = false;
+    for (const MSG& m : seenByPlayer) dragged = dragged || (m.message == WM_NCLBUTTONDOWN && m.wParam == HTCAPTION);
+    EXPECT_TRUE(dragged);
+}
