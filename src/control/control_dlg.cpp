@@ -2,7 +2,7 @@
 
 #include "control/readouts.h"
 #include "control/settings.h"
-#include "control/video_ref.h"
+#include "videoinfo/video_ref.h"
 #include "framework/errors.h"
 #include "core/trace.h"
 #include "player/quality_dlg.h"

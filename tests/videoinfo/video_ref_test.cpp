@@ -1,4 +1,4 @@
-#include "control/video_ref.h"
+#include "videoinfo/video_ref.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "control/video_ref.h"
+#include "videoinfo/video_ref.h"
 
 namespace {
 constexpr size_t kVideoIdLength = 11;
