@@ -2,13 +2,13 @@
 
 #include "control/readouts.h"
 #include "control/settings.h"
-#include "videoinfo/video_ref.h"
-#include "framework/errors.h"
 #include "core/trace.h"
+#include "framework/errors.h"
 #include "player/quality_dlg.h"
 #include "res/resource.h"
 #include "videoinfo/video_info_fetch.h"
 #include "videoinfo/video_info_parse.h"
+#include "videoinfo/video_ref.h"
 
 namespace {
 
@@ -73,6 +73,14 @@ bool CControlDlg::OnInitDialog() {
         playerDlg.Move(playerRect.left, playerRect.top, playerRect.right - playerRect.left,
                        playerRect.bottom - playerRect.top, true);
     }
+    // The list windows stand on their own on the desktop, hidden until asked
+    // for.
+    historyDlg.controller = this;
+    historyDlg.Create(::GetDesktopWindow());
+    historyDlg.Show(SW_HIDE);
+    favoriteDlg.controller = this;
+    favoriteDlg.Create(::GetDesktopWindow());
+    favoriteDlg.Show(SW_HIDE);
     positionBar.SetRange(0, 100);
     loadedBar.SetRange(0, 100);
     volumeSlider.SetRange(0, 100, false);
@@ -96,6 +104,8 @@ bool CControlDlg::DestroyWindow() {
         if (::GetWindowPlacement(playerDlg.hwnd(), &placement)) playerRect = placement.rcNormalPosition;
         playerDlg.DestroyWindow();
     }
+    favoriteDlg.DestroyWindow();
+    historyDlg.DestroyWindow();
     UpdateData(true);
     SaveSettings(videoRef, playerRect);
     return fw::Dialog::DestroyWindow();
@@ -127,10 +137,9 @@ bool CControlDlg::OnCommand(int id, int code, HWND) {
     case IDB_CONTROL_ASPECT169: playerDlg.setAspect(16, 9); return true;
     case IDB_CONTROL_QUALITY: RunQualitySelection(bridge(), hwnd_); return true;
     case IDX_CONTROL_LISTPLAY: onListPlay(); return true;
-    case IDB_CONTROL_PREV:
-    case IDB_CONTROL_FAVORITE:
-    case IDB_CONTROL_HISTORY:
-        return true;
+    case IDB_CONTROL_PREV: onPrev(); return true;
+    case IDB_CONTROL_FAVORITE: favoriteDlg.Show(SW_SHOW); return true;
+    case IDB_CONTROL_HISTORY: historyDlg.Show(SW_SHOW); return true;
     default:
         return false;
     }
@@ -178,9 +187,9 @@ void CControlDlg::onStateChange(long state) {
     showStatus();
     if (state != 0) return;
     if (listPlayBox.IsChecked()) {
-        // End of a video in list play: with no next favourite, list play ends
-        // and the player is left as it is.
-        listPlayBox.SetCheck(false);
+        // In list play the player is never stopped: the next favourite
+        // replaces the video, or list play ends and leaves it as it is.
+        playNextInList();
         return;
     }
     bridge().stopVideo();
@@ -232,14 +241,15 @@ void CControlDlg::loadTypedReference() {
         fw::ShowMessage(hwnd_, L"Video titleデータが取得できません");
         return;
     }
+    const int duration = ParseDuration(reply);
     bridge().loadVideoById(id);
     endOffset = 0;
-    if (id != videoRef) {
-        videoRef = id;
-        refBox.SetText(id);
-        refBox.Invalidate();
-        refBox.Update();
-    }
+    VideoItem played;
+    played.videoId = id;
+    played.title = title;
+    played.duration = duration;
+    historyDlg.AddHistory(played);
+    if (id != videoRef) setReference(id);
     setTitleLine(L" " + title);
 }
 
@@ -259,9 +269,22 @@ void CControlDlg::onForward() {
 }
 
 void CControlDlg::onNext() {
-    // Without a next favourite in list play, seek to just before the end so
-    // that the video ends by itself.
+    VideoItem item;
+    if (listPlayBox.IsChecked() && favoriteDlg.favorites().NextItem(item)) {
+        bridge().stopVideo();
+        PlayItem(item);
+        return;
+    }
+    // Without a next favourite, seek to just before the end so that the
+    // video ends by itself (and, in list play, the first favourite follows).
     bridge().seekTo(bridge().getDuration() - kEndLeadSeconds);
+}
+
+void CControlDlg::onPrev() {
+    VideoItem item;
+    if (!listPlayBox.IsChecked() || !favoriteDlg.favorites().PrevItem(item)) return;
+    bridge().stopVideo();
+    PlayItem(item);
 }
 
 void CControlDlg::onMute() {
@@ -276,8 +299,56 @@ void CControlDlg::onMute() {
 }
 
 void CControlDlg::onListPlay() {
-    // List play needs favourites; with an empty list the box unticks itself.
-    if (listPlayBox.IsChecked()) listPlayBox.SetCheck(false);
+    if (listPlayBox.IsChecked()) {
+        if (favoriteDlg.favorites().count() == 0) {
+            listPlayBox.SetCheck(false);
+        } else {
+            StartListPlay();
+        }
+        return;
+    }
+    favoriteDlg.favorites().SetCurrentIndex(-1);
+    favoriteDlg.Redraw();
+}
+
+// --- list play and the list windows -----------------------------------------
+
+void CControlDlg::PlayItem(VideoItem item) {
+    bridge().stopVideo();
+    bridge().loadVideoById(item.videoId, item.startPos);
+    videoRef = item.videoId;
+    endOffset = item.endPos;
+    historyDlg.AddHistory(item);
+    setReference(videoRef);
+    setTitleLine(L" " + item.title);
+    // The next tick hands the new volume to the player.
+    volumeSlider.SetPos(100 - item.volume, true);
+}
+
+void CControlDlg::StartListPlay() {
+    FavoriteStore& favorites = favoriteDlg.favorites();
+    favorites.SetCurrentIndex(-1);
+    VideoItem item;
+    if (favorites.NextItem(item)) PlayItem(item);
+    listPlayBox.SetCheck(true);
+}
+
+void CControlDlg::AddFavorite(const VideoItem& item) { favoriteDlg.favorites().AddItem(item); }
+
+void CControlDlg::playNextInList() {
+    VideoItem item;
+    if (favoriteDlg.favorites().NextItem(item)) {
+        PlayItem(item);
+    } else {
+        listPlayBox.SetCheck(false);
+    }
+}
+
+void CControlDlg::setReference(const std::wstring& id) {
+    videoRef = id;
+    refBox.SetText(id);
+    refBox.Invalidate();
+    refBox.Update();
 }
 
 void CControlDlg::showStatus() {

@@ -6,12 +6,15 @@
 
 #include <string>
 
+#include "favorites/favorite_dlg.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "history/history_dlg.h"
+#include "lists/list_controller.h"
 #include "player/listener.h"
 #include "player/player_dlg.h"
 
-class CControlDlg : public fw::Dialog, public CClipdeckListener {
+class CControlDlg : public fw::Dialog, public CClipdeckListener, public CListController {
 public:
     static constexpr UINT_PTR kPollTimer = 102;
     static constexpr UINT kPollPeriodMs = 500;
@@ -30,7 +33,14 @@ public:
     // The ID of the video the player holds, or empty while nothing is loaded.
     std::wstring CurrentVideoId();
 
+    // The favourites and history windows.
+    void PlayItem(VideoItem item) override;
+    void StartListPlay() override;
+    void AddFavorite(const VideoItem& item) override;
+
     CPlayerDlg& player() { return playerDlg; }
+    CFavoriteDlg& favorites() { return favoriteDlg; }
+    CHistoryDlg& history() { return historyDlg; }
     CPlayerBridge& bridge() { return playerDlg.bridge(); }
 
     // One tick of the poll timer: loaded bar, time, end offset, volume.
@@ -54,6 +64,10 @@ private:
     void onBack();
     void onMute();
     void onListPlay();
+    void onPrev();
+    // A video ended (or its end offset was reached) while list play is on.
+    void playNextInList();
+    void setReference(const std::wstring& id);
     void showStatus();
     void setTitleLine(const std::wstring& text);
     void pollLoaded();
@@ -62,6 +76,8 @@ private:
 
     HBRUSH readoutBrush;
     CPlayerDlg playerDlg;
+    CHistoryDlg historyDlg;
+    CFavoriteDlg favoriteDlg;
     int lastState = -1;
     int endOffset = 0;
     RECT playerRect{0, 0, 0, 0};

@@ -352,3 +352,145 @@ TEST_F(ControlPanelTest, FrameTopMostAndAspectReachThePlayerWindow) {
     c = player.ClientRect();
     EXPECT_LE(std::abs(c.right * 9 - c.bottom * 16), 16);
 }
+
+// --- the favourites and the history ---------------------------------------
+
+namespace {
+
+VideoItem favorite(const std::wstring& id, const std::wstring& title, int duration, int volume, int start,
+                   int end) {
+    VideoItem item;
+    item.videoId = id;
+    item.title = title;
+    item.duration = duration;
+    item.volume = volume;
+    item.startPos = start;
+    item.endPos = end;
+    return item;
+}
+
+std::wstring loadAt(const std::wstring& id, int start) {
+    return L"<invoke name=\"loadVideoById\" returntype=\"xml\"><arguments><string>" + id + L"</string><number>" +
+           std::to_wstring(start) + L"</number><string>default</string></arguments></invoke>";
+}
+
+}  // namespace
+
+class ListPlayTest : public ControlPanelTest {
+protected:
+    // Three favourites, top to bottom: A, B (ends 20 s early), C.
+    void addThree() {
+        FavoriteStore& f = main->controlPanel().favorites().favorites();
+        f.AddItem(favorite(L"cdListC0001", L"Third", 120, 40, 0, 0));
+        f.AddItem(favorite(L"cdListB0001", L"Second", 180, 60, 5, 20));
+        f.AddItem(favorite(L"cdListA0001", L"First", 90, 80, 10, 0));
+    }
+    int currentIndex() { return main->controlPanel().favorites().favorites().currentIndex(); }
+    bool listPlayTicked() { return ::IsDlgButtonChecked(panel, IDX_CONTROL_LISTPLAY) == BST_CHECKED; }
+    int sliderPos() { return static_cast<int>(::SendDlgItemMessageW(panel, IDK_CONTROL_VOLUME, TBM_GETPOS, 0, 0)); }
+    std::vector<std::wstring> historyIds() {
+        std::vector<std::wstring> ids;
+        for (const auto& item : main->controlPanel().history().history().items()) ids.push_back(item.videoId);
+        return ids;
+    }
+};
+
+TEST_F(ListPlayTest, RunsTheFavouritesInOrderEachWithItsOwnSettingsAndStopsAfterTheLast) {
+    makeReady();
+    addThree();
+    click(IDX_CONTROL_LISTPLAY);
+    EXPECT_TRUE(listPlayTicked());
+    EXPECT_EQ(sentCommands(), (std::vector<std::wstring>{kStop, loadAt(L"cdListA0001", 10)}));
+    EXPECT_EQ(text(IDE_CONTROL_VIDEOREF), L"cdListA0001");
+    EXPECT_EQ(text(IDT_CONTROL_TITLE), L" First");
+    EXPECT_EQ(sliderPos(), 20);
+    EXPECT_EQ(currentIndex(), 0);
+
+    fake().Reset();
+    state(1);
+    // The second favourite ends 20 seconds early: at 161 of 180 s it counts as ended.
+    state(0);
+    EXPECT_EQ(sentCommands(), (std::vector<std::wstring>{kStop, loadAt(L"cdListB0001", 5)}));
+    EXPECT_EQ(sliderPos(), 40);
+    fake().Reset();
+    fake().Reply(L"getDuration", number(180));
+    fake().Reply(L"getCurrentTime", number(161));
+    state(1);
+    main->controlPanel().Poll();
+    EXPECT_EQ(sentCommands(), (std::vector<std::wstring>{kStop, loadAt(L"cdListC0001", 0)}));
+    EXPECT_EQ(currentIndex(), 2);
+
+    // After the last one list play ends and the player is left alone.
+    fake().Reset();
+    state(0);
+    EXPECT_FALSE(listPlayTicked());
+    EXPECT_EQ(currentIndex(), -1);
+    EXPECT_TRUE(sentCommands().empty());
+    EXPECT_EQ(historyIds(), (std::vector<std::wstring>{L"cdListC0001", L"cdListB0001", L"cdListA0001"}));
+}
+
+TEST_F(ListPlayTest, NextOnTheLastFavouriteSeeksToTheEndAndPrvStopsAtTheFirst) {
+    makeReady();
+    addThree();
+    click(IDX_CONTROL_LISTPLAY);
+    fake().Reset();
+    click(IDB_CONTROL_PREV);  // on the first: nothing
+    EXPECT_TRUE(sentCommands().empty());
+    click(IDB_CONTROL_NEXT);
+    click(IDB_CONTROL_NEXT);
+    EXPECT_EQ(currentIndex(), 2);
+    click(IDB_CONTROL_PREV);
+    EXPECT_EQ(sentCommands().back(), loadAt(L"cdListB0001", 5));
+    click(IDB_CONTROL_NEXT);
+    fake().Reset();
+    fake().Reply(L"getDuration", number(120));
+    click(IDB_CONTROL_NEXT);
+    EXPECT_EQ(sentCommands(), (std::vector<std::wstring>{seek(L"119.500")}));
+    EXPECT_EQ(currentIndex(), -1);
+    EXPECT_TRUE(listPlayTicked());
+    // The end that follows starts the first favourite again.
+    fake().Reset();
+    state(0);
+    EXPECT_EQ(sentCommands(), (std::vector<std::wstring>{kStop, loadAt(L"cdListA0001", 10)}));
+}
+
+TEST_F(ListPlayTest, AnEmptyListUnticksTheBoxAndUntickingClearsThePosition) {
+    makeReady();
+    click(IDX_CONTROL_LISTPLAY);
+    EXPECT_FALSE(listPlayTicked());
+    EXPECT_TRUE(sentCommands().empty());
+    addThree();
+    click(IDX_CONTROL_LISTPLAY);
+    EXPECT_EQ(currentIndex(), 0);
+    click(IDX_CONTROL_LISTPLAY);
+    EXPECT_EQ(currentIndex(), -1);
+    fake().Reset();
+    click(IDB_CONTROL_PREV);  // without list play: nothing
+    EXPECT_TRUE(sentCommands().empty());
+}
+
+TEST_F(ListPlayTest, ATypedVideoBecomesTheNewestHistoryEntryWithItsLength) {
+    makeReady();
+    loadAndPlay(L"cdPlain0001", "Plain title", 3725);
+    const auto& items = main->controlPanel().history().history().items();
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ(items[0].videoId, L"cdPlain0001");
+    EXPECT_EQ(items[0].title, L"Plain title");
+    EXPECT_EQ(items[0].duration, 3725);
+}
+
+TEST_F(ListPlayTest, TheListButtonsShowTheirWindowsWhereTheyWere) {
+    HWND favorites = main->controlPanel().favorites().hwnd();
+    HWND history = main->controlPanel().history().hwnd();
+    EXPECT_FALSE(::IsWindowVisible(favorites));
+    EXPECT_FALSE(::IsWindowVisible(history));
+    ::SetWindowPos(favorites, nullptr, 33, 44, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    click(IDB_CONTROL_FAVORITE);
+    click(IDB_CONTROL_HISTORY);
+    EXPECT_TRUE(::IsWindowVisible(favorites));
+    EXPECT_TRUE(::IsWindowVisible(history));
+    RECT r{};
+    ::GetWindowRect(favorites, &r);
+    EXPECT_EQ(r.left, 33);
+    EXPECT_EQ(r.top, 44);
+}

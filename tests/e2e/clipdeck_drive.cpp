@@ -1,7 +1,7 @@
 // Drives the built Clipdeck.exe from outside, as a user would, through
 // window messages only, and checks what the control panel shows.
 //
-//   clipdeck_drive Clipdeck.exe [scenario...]      scenarios: play settings errors
+//   clipdeck_drive Clipdeck.exe [scenario...]      scenarios: play settings errors listplay
 //
 // The program runs from a copy in a scratch folder of its own, so its
 // Clipdeck.ini lands there. The feed and player hosts come from the
@@ -529,6 +529,101 @@ void ErrorsScenario(const std::wstring& exe, const std::wstring&, Steps& step) {
     step(L"WM_CLOSE ends the process", [&] { s->Close(); });
 }
 
+// Three favourites played one after another, each from its own start offset;
+// the middle one ends early by its end offset; after the last, list play
+// switches itself off without stopping the player, and the history holds all
+// three, newest first.
+void ListPlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& step) {
+    struct Favorite {
+        const wchar_t* id;
+        const wchar_t* title;
+        int duration, volume, start, end;
+    };
+    const Favorite favorites[] = {
+        {L"cdShort0008", L"Eight Second Countdown", 8, 70, 0, 0},
+        {L"cdJapan0003", L"ﾃｽﾄ動画 ＃３「春」", 75, 50, 60, 10},
+        {L"cdOneSecond", L"One Second of Black", 1, 90, 0, 0},
+    };
+    step(L"Favorite.ini holds three favourites, the middle one starting at 1:00 and ending 10 s early", [&] {
+        const std::wstring path = folder + L"\\Favorite.ini";
+        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        const unsigned char bom[2] = {0xFF, 0xFE};
+        DWORD written = 0;
+        if (file == INVALID_HANDLE_VALUE || !::WriteFile(file, bom, 2, &written, nullptr)) {
+            throw Failure("cannot create Favorite.ini");
+        }
+        ::CloseHandle(file);
+        ::WritePrivateProfileStringW(L"SYSTEM", L"COUNT", L"3", path.c_str());
+        for (int i = 0; i < 3; ++i) {
+            const Favorite& f = favorites[i];
+            const std::wstring section = L"ITEM" + std::to_wstring(i);
+            auto put = [&](const wchar_t* key, const std::wstring& value) {
+                ::WritePrivateProfileStringW(section.c_str(), key, value.c_str(), path.c_str());
+            };
+            put(L"VIDEOID", f.id);
+            put(L"TITLE", f.title);
+            put(L"DURATION", std::to_wstring(f.duration));
+            put(L"VOLUME", std::to_wstring(f.volume));
+            put(L"STARTPOS", std::to_wstring(f.start));
+            put(L"ENDPOS", std::to_wstring(f.end));
+        }
+    });
+    std::optional<Session> s;
+    step(L"Clipdeck starts and loads the player", [&] {
+        s.emplace(exe);
+        s->WaitReady();
+    });
+    step(L"\"List play\" ticked: the first favourite plays at its own volume", [&] {
+        s->Click(IDX_CONTROL_LISTPLAY);
+        s->WaitTextIs(IDT_CONTROL_TITLE, std::wstring(L" ") + favorites[0].title, kEventMs);
+        s->WaitTextIs(IDT_CONTROL_VOLUME, L"70", kTickMs);
+        if (!s->Checked(IDX_CONTROL_LISTPLAY)) throw Failure("\"List play\" is not ticked");
+    });
+    long latest = -1;
+    step(L"the second follows from 1:00 at volume 50 and ends at its end offset, before 1:05", [&] {
+        const std::wstring second = std::wstring(L" ") + favorites[1].title;
+        s->WaitTextIs(IDT_CONTROL_TITLE, second, 20000);
+        s->WaitTextIs(IDT_CONTROL_VOLUME, L"50", kTickMs);
+        if (s->Text(IDE_CONTROL_VIDEOREF) != favorites[1].id) throw Failure("the box does not show the second ID");
+        bool left = PollUntil(
+            [&] {
+                if (s->Text(IDT_CONTROL_TITLE) != second) return true;
+                if (auto t = ParseTimeText(s->Text(IDT_CONTROL_TIME)); t && t->duration == 75) {
+                    latest = std::max(latest, t->current);
+                }
+                return false;
+            },
+            20000, kStatusPollMs);
+        if (!left) throw Failure("the second favourite did not end");
+        if (latest < 60 || latest >= 66) {
+            throw Failure("the second favourite played up to " + std::to_string(latest) + " s, not from 60 to 65 s");
+        }
+    });
+    step(L"the last one plays and list play switches itself off; the player is not stopped", [&] {
+        s->WaitTextIs(IDT_CONTROL_TITLE, std::wstring(L" ") + favorites[2].title, kTickMs);
+        if (!PollUntil([&] { return !s->Checked(IDX_CONTROL_LISTPLAY); }, kEventMs)) {
+            throw Failure("\"List play\" is still ticked after the last favourite");
+        }
+        s->WaitTextIs(IDT_CONTROL_STATUS, L"End", kTickMs);
+        ::Sleep(1200);  // two polls: nothing stops the player afterwards
+        std::vector<long> states = s->TracedStates();
+        if (states.empty() || states.back() != 0) {
+            throw Failure(L"after the last favourite the traced states end with " + Join(states));
+        }
+    });
+    step(L"WM_CLOSE ends the process; History.ini holds the three, newest first", [&] {
+        s->Close();
+        const std::wstring path = folder + L"\\History.ini";
+        for (int i = 0; i < 3; ++i) {
+            wchar_t id[32] = L"";
+            ::GetPrivateProfileStringW((L"ITEM" + std::to_wstring(i)).c_str(), L"VIDEOID", L"", id, 32, path.c_str());
+            if (std::wstring(id) != favorites[2 - i].id) {
+                throw Failure(L"History ITEM" + std::to_wstring(i) + L" is " + Quoted(id));
+            }
+        }
+    });
+}
+
 struct Scenario {
     const wchar_t* name;
     void (*run)(const std::wstring& exe, const std::wstring& folder, Steps& step);
@@ -538,6 +633,7 @@ constexpr Scenario kScenarios[] = {
     {L"play", PlayScenario},
     {L"settings", SettingsScenario},
     {L"errors", ErrorsScenario},
+    {L"listplay", ListPlayScenario},
 };
 
 // Runs one scenario against a fresh copy of the program; the scratch folder
@@ -570,7 +666,7 @@ int wmain(int argc, wchar_t** argv) {
     // Line ends as written: the output goes to a Unix pipe under CTest.
     _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 2) {
-        std::fputs("usage: clipdeck_drive Clipdeck.exe [play|settings|errors]...\n", stderr);
+        std::fputs("usage: clipdeck_drive Clipdeck.exe [play|settings|errors|listplay]...\n", stderr);
         return 2;
     }
     wchar_t full[MAX_PATH];
