@@ -16,29 +16,6 @@ CClipdeckDlg::CompositionProbe& compositionProbe() {
     return probe;
 }
 
-// The platform version, read once for the life of the process.
-bool platformMajor(DWORD& major) {
-    static bool read = false;
-    static bool ok = false;
-    static DWORD value = 0;
-    if (!read) {
-        read = true;
-        OSVERSIONINFOW info{};
-        info.dwOSVersionInfoSize = sizeof info;
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#endif
-        ok = ::GetVersionExW(&info) != FALSE;
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-        value = info.dwMajorVersion;
-    }
-    major = value;
-    return ok;
-}
-
 // The desktop window manager is bound late, so the program starts where it
 // is missing.
 HMODULE dwmLibrary() {
@@ -177,7 +154,7 @@ void CClipdeckDlg::onCompositionChanged() {
 bool CClipdeckDlg::QueryComposition(int& flag) {
     if (compositionProbe()) return compositionProbe()(flag);
     DWORD major = 0;
-    if (!platformMajor(major) || major <= 5) {
+    if (!fw::PlatformMajor(major) || major <= 5) {
         flag = 0;
         return false;
     }
@@ -196,7 +173,7 @@ bool CClipdeckDlg::QueryComposition(int& flag) {
 
 void CClipdeckDlg::ExtendGlass(HWND window, const Margins& margins) {
     DWORD major = 0;
-    if (!platformMajor(major) || major <= 5 || !dwmLibrary()) return;
+    if (!fw::PlatformMajor(major) || major <= 5 || !dwmLibrary()) return;
     using ExtendFn = HRESULT(WINAPI*)(HWND, const DwmMargins*);
     auto extend = reinterpret_cast<ExtendFn>(
         reinterpret_cast<void*>(::GetProcAddress(dwmLibrary(), "DwmExtendFrameIntoClientArea")));

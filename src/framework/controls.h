@@ -6,13 +6,23 @@
 #include <commctrl.h>
 
 #include <cassert>
+#include <functional>
+#include <string>
 
 #include "framework/window.h"
 
 namespace fw {
 
 class Static : public Window {};
-class Edit : public Window {};
+
+class Edit : public Window {
+public:
+    // Appends `text` at the end whatever the selection, first dropping whole
+    // lines from the top when the text would pass the control's limit; the
+    // caret ends after the new text, scrolled into view. Text longer than the
+    // limit by itself empties the box and is cut at the limit.
+    void AppendAndTrim(const std::wstring& text) const;
+};
 
 class Button : public Window {
 public:
@@ -61,5 +71,86 @@ public:
         Send(TBM_SETPOS, redraw ? TRUE : FALSE, pos);
     }
 };
+
+class UpDown : public Window {
+public:
+    void SetRange(int low, int high) const {
+        assert(hwnd_);
+        Send(UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
+    }
+    void SetPos(int pos) const {
+        assert(hwnd_);
+        Send(UDM_SETPOS32, 0, static_cast<LPARAM>(pos));
+    }
+    // The position read from the buddy. `error` is set when the buddy's text
+    // is not a number within the range; the position is then the last good
+    // one. Empty text reads 0 without error.
+    int GetPos(bool* error = nullptr) const;
+};
+
+// A report-view list. Rows and columns count from 0.
+class ListView : public Window {
+public:
+    // `format`: LVCFMT_LEFT, LVCFMT_RIGHT or LVCFMT_CENTER (the first column
+    // is always drawn left-aligned). Returns the column's index, or -1.
+    int InsertColumn(int column, const std::wstring& text, int width, int format = LVCFMT_LEFT) const;
+    // Adds extended styles such as LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES.
+    void AddExtendedStyle(DWORD styles) const {
+        assert(hwnd_);
+        Send(LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
+    }
+
+    int GetItemCount() const {
+        assert(hwnd_);
+        return static_cast<int>(Send(LVM_GETITEMCOUNT));
+    }
+    void DeleteAllItems() const {
+        assert(hwnd_);
+        Send(LVM_DELETEALLITEMS);
+    }
+    // Inserts a row holding `text` in its first cell; returns its index, or -1.
+    int InsertItem(int row, const std::wstring& text) const;
+    void SetItemText(int row, int column, const std::wstring& text) const;
+    std::wstring GetItemText(int row, int column) const;
+
+    int GetSelectionMark() const {
+        assert(hwnd_);
+        return static_cast<int>(Send(LVM_GETSELECTIONMARK));
+    }
+    // Selects and focuses `row` and makes it the selection mark; -1 clears
+    // the selection of every row.
+    void SelectRow(int row) const;
+    void EnsureVisible(int row) const {
+        assert(hwnd_);
+        Send(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    }
+
+    // The answer to a list's NM_CUSTOMDRAW that draws each row in the font
+    // `fontOf(row)` returns (nullptr: the list's own font). A dialog's
+    // OnNotify sets its result to it.
+    static LRESULT DrawRowFonts(NMHDR* header, const std::function<HFONT(int row)>& fontOf);
+};
+
+// The extended style of the program's lists: full-row selection, and grid
+// lines from Windows Vista on.
+DWORD ListStyleForThisSystem();
+
+// A GDI font owned by the object.
+class Font {
+public:
+    explicit Font(HFONT font) : font_(font) {}
+    ~Font() {
+        if (font_) ::DeleteObject(font_);
+    }
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+    HFONT get() const { return font_; }
+
+private:
+    HFONT font_;
+};
+
+// The system's default GUI font in bold.
+Font BoldGuiFont();
 
 }  // namespace fw

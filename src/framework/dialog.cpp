@@ -153,6 +153,7 @@ void Dialog::OnCancel() { EndDialog(IDCANCEL); }
 
 void Dialog::DoDataExchange(DataExchange&) {}
 bool Dialog::OnCommand(int, int, HWND) { return false; }
+bool Dialog::OnButtonClicked(int) { return false; }
 bool Dialog::OnNotify(int, NMHDR*, LRESULT&) { return false; }
 void Dialog::OnTimer(UINT_PTR) {}
 void Dialog::OnSize(UINT, int, int) {}
@@ -186,6 +187,7 @@ INT_PTR Dialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         int id = LOWORD(wParam);
         int code = HIWORD(wParam);
         if (OnCommand(id, code, reinterpret_cast<HWND>(lParam))) return TRUE;
+        if (code == BN_CLICKED && OnButtonClicked(id)) return TRUE;
         if (code == BN_CLICKED || lParam == 0) {
             if (id == IDOK) {
                 OnOK();

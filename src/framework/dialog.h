@@ -6,6 +6,15 @@
 // exception boundary, so no C++ exception unwinds through Windows. A derived
 // dialog lists what it handles in OnCommand/OnNotify/OnMessage, one switch
 // each, near the top of its file.
+//
+// WM_COMMAND goes, until one step returns true:
+//   1. OnCommand(id, code, control): every notification code;
+//   2. OnButtonClicked(id): BN_CLICKED only (code 0, which menus and the
+//      Enter/Esc keys send as well);
+//   3. the defaults: IDOK calls OnOK, IDCANCEL calls OnCancel (for BN_CLICKED
+//      and for accelerators).
+// So a dialog handles clicks in OnButtonClicked, keeps OnCommand for the
+// other codes (EN_CHANGE, ...), and overrides IDOK/IDCANCEL in either.
 
 #include "framework/window.h"
 
@@ -45,8 +54,9 @@ public:
     UINT templateId() const { return templateId_; }
 
     // Runs the dialog modally (its owner disabled meanwhile); returns the
-    // value given to EndDialog, or -1. The window goes through DestroyWindow
-    // when the dialog ends.
+    // value given to EndDialog, or -1 when the window went without it or a
+    // WM_QUIT ended the loop (the quit is posted again for the caller's
+    // loop). The window goes through DestroyWindow when the dialog ends.
     INT_PTR DoModal(HWND parent);
     // Creates the dialog modeless; returns false when the window failed.
     bool Create(HWND parent);
@@ -55,8 +65,18 @@ public:
     virtual bool DestroyWindow();
 
     bool UpdateData(bool saving);
-    HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
     void EndDialog(INT_PTR result);
+
+    HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
+    LRESULT SendItem(int id, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::SendDlgItemMessageW(hwnd_, id, msg, wParam, lParam);
+    }
+    void SetItemText(int id, const std::wstring& text) const { ::SetDlgItemTextW(hwnd_, id, text.c_str()); }
+    std::wstring ItemText(int id) const { return Window(Item(id)).GetText(); }
+    void CheckButton(int id, bool checked) const { ::CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+    bool IsButtonChecked(int id) const { return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
+    void EnableItem(int id, bool enable) const { ::EnableWindow(Item(id), enable ? TRUE : FALSE); }
+    void ShowItem(int id, bool show) const { ::ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE); }
 
 protected:
     // Base initialisation: loads the members into the controls.
@@ -67,8 +87,9 @@ protected:
     virtual void OnCancel();
     virtual void DoDataExchange(DataExchange& dx);
 
-    // Return true when handled. OnNotify may set `result`.
+    // Return true when handled (see the order above). OnNotify may set `result`.
     virtual bool OnCommand(int id, int code, HWND control);
+    virtual bool OnButtonClicked(int id);
     virtual bool OnNotify(int id, NMHDR* header, LRESULT& result);
     virtual void OnTimer(UINT_PTR id);
     virtual void OnSize(UINT type, int width, int height);

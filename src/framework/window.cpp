@@ -2,6 +2,28 @@
 
 namespace fw {
 
+bool PlatformMajor(DWORD& major) {
+    static bool read = false;
+    static bool ok = false;
+    static DWORD value = 0;
+    if (!read) {
+        read = true;
+        OSVERSIONINFOW info{};
+        info.dwOSVersionInfoSize = sizeof info;
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+        ok = ::GetVersionExW(&info) != FALSE;
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+        value = info.dwMajorVersion;
+    }
+    major = value;
+    return ok;
+}
+
 std::wstring Window::GetText() const {
     int length = ::GetWindowTextLengthW(hwnd_);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');

@@ -11,6 +11,10 @@ namespace fw {
 // WM_CTLCOLORMSGBOX .. WM_CTLCOLORSTATIC: the colour requests of controls.
 inline bool IsCtlColorMessage(UINT msg) { return msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC; }
 
+// The platform's major version as GetVersionEx reports it, read once; false
+// when it cannot be read.
+bool PlatformMajor(DWORD& major);
+
 class Window {
 public:
     Window() = default;
@@ -43,6 +47,11 @@ public:
 
     void Invalidate(bool erase = true) const { ::InvalidateRect(hwnd_, nullptr, erase ? TRUE : FALSE); }
     void Update() const { ::UpdateWindow(hwnd_); }
+    // Drawing off while a control changes a lot; switching it on repaints.
+    void SetRedraw(bool on) const {
+        Send(WM_SETREDRAW, on ? TRUE : FALSE);
+        if (on) Invalidate();
+    }
     void Redraw() const { ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
 
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {

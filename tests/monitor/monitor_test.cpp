@@ -1,5 +1,5 @@
-// The monitor's log: registration as the trace sink, trimming whole lines at
-// the text box's limit, resizing and the caret.
+// The monitor's log: registration as the trace sink, the close box, resizing
+// and the caret. Trimming at the box's limit belongs to the edit wrapper.
 #include <gtest/gtest.h>
 
 #include "core/trace.h"
@@ -10,26 +10,6 @@
 namespace {
 
 std::wstring logText(CMonitorDlg& monitor) { return clipdeck::test::ItemText(monitor.hwnd(), IDE_MONITOR_LOG); }
-
-LRESULT limitOf(CMonitorDlg& monitor) {
-    return ::SendDlgItemMessageW(monitor.hwnd(), IDE_MONITOR_LOG, EM_GETLIMITTEXT, 0, 0);
-}
-
-// Fills the log to exactly `total` characters with lines of `lineLength`
-// characters ("\r\n" included), the last line taking the remainder.
-void fillTo(CMonitorDlg& monitor, LRESULT total, size_t lineLength, wchar_t first = L'a') {
-    std::wstring text;
-    wchar_t mark = first;
-    while (static_cast<LRESULT>(text.size()) < total) {
-        size_t left = static_cast<size_t>(total) - text.size();
-        size_t n = left < lineLength ? left : lineLength;
-        std::wstring line(n >= 2 ? n - 2 : n, mark);
-        if (n >= 2) line += L"\r\n";
-        text += line;
-        mark = mark == L'z' ? L'a' : static_cast<wchar_t>(mark + 1);
-    }
-    ::SetDlgItemTextW(monitor.hwnd(), IDE_MONITOR_LOG, text.c_str());
-}
 
 }  // namespace
 
@@ -74,46 +54,6 @@ TEST(MonitorLog, LongTraceLinesAreKeptWhole) {
     std::wstring request(3000, L'x');
     Trace(L"CallFunction():%ls\r\n", request.c_str());
     EXPECT_EQ(logText(monitor), L"CallFunction():" + request + L"\r\n");
-    monitor.DestroyWindow();
-}
-
-TEST(MonitorLog, AtTheLimitOneMoreLineDropsOnlyTheFirstLine) {
-    CMonitorDlg monitor;
-    ASSERT_TRUE(monitor.Create(nullptr));
-    const LRESULT limit = limitOf(monitor);
-    ASSERT_GT(limit, 1000);
-    fillTo(monitor, limit, 50);
-    ASSERT_EQ(static_cast<LRESULT>(logText(monitor).size()), limit);
-    std::wstring before = logText(monitor);
-    const std::wstring line = std::wstring(28, L'#') + L"\r\n";  // 30 characters
-    monitor.AppendTrace(line);
-    std::wstring after = logText(monitor);
-    EXPECT_EQ(after, before.substr(50) + line);
-    monitor.DestroyWindow();
-}
-
-TEST(MonitorLog, ShortFirstLinesGoTogetherUntilTheNewLineFits) {
-    CMonitorDlg monitor;
-    ASSERT_TRUE(monitor.Create(nullptr));
-    const LRESULT limit = limitOf(monitor);
-    fillTo(monitor, limit, 12);
-    std::wstring before = logText(monitor);
-    monitor.AppendTrace(std::wstring(28, L'#') + L"\r\n");
-    // 30 characters need three 12-character lines to go, no more.
-    EXPECT_EQ(logText(monitor), before.substr(36) + std::wstring(28, L'#') + L"\r\n");
-    EXPECT_LE(static_cast<LRESULT>(logText(monitor).size()), limit);
-    monitor.DestroyWindow();
-}
-
-TEST(MonitorLog, ATextLongerThanTheLimitEmptiesTheLog) {
-    CMonitorDlg monitor;
-    ASSERT_TRUE(monitor.Create(nullptr));
-    const LRESULT limit = limitOf(monitor);
-    monitor.AppendTrace(L"old line\r\n");
-    monitor.AppendTrace(std::wstring(static_cast<size_t>(limit) + 10, L'z'));
-    std::wstring text = logText(monitor);
-    EXPECT_EQ(text.find(L"old line"), std::wstring::npos);
-    EXPECT_LE(static_cast<LRESULT>(text.size()), limit);
     monitor.DestroyWindow();
 }
 
