@@ -114,8 +114,7 @@ bool CControlDlg::DestroyWindow() {
 void CControlDlg::OnOK() {}
 void CControlDlg::OnCancel() {}
 
-bool CControlDlg::OnCommand(int id, int code, HWND) {
-    if (code != BN_CLICKED) return false;
+bool CControlDlg::OnButtonClicked(int id) {
     switch (id) {
     case IDB_CONTROL_PLAY: onPlay(); return true;
     case IDB_CONTROL_PAUSE: bridge().pauseVideo(); return true;

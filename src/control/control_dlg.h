@@ -49,7 +49,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void DoDataExchange(fw::DataExchange& dx) override;
-    bool OnCommand(int id, int code, HWND control) override;
+    bool OnButtonClicked(int id) override;
     void OnTimer(UINT_PTR id) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     // The panel is a child of the main window: Enter and Esc belong there.

@@ -20,7 +20,7 @@ void CQualitySetingDlg::DoDataExchange(fw::DataExchange& dx) {
 bool CQualitySetingDlg::OnInitDialog() {
     fw::Dialog::OnInitDialog();
     for (int i = 1; i < quality::kChoiceCount; ++i) {
-        if (!quality::IsOffered(i, availableLevels)) ::EnableWindow(Item(kRadioIds[i]), FALSE);
+        if (!quality::IsOffered(i, availableLevels)) EnableItem(kRadioIds[i], false);
     }
     return true;
 }
