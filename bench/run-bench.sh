@@ -14,15 +14,16 @@
 # through scripts/wine-run.sh. Everything started here is stopped by pid.
 set -u
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
+. "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
+root=$CLIPDECK_ROOT
 
 usage() {
   sed -n '4,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
-win=$root/build/win
-native=$root/build/native
+win=$CLIPDECK_WIN_BUILD
+native=$CLIPDECK_NATIVE_BUILD
 seconds=60
 starts=10
 while [ $# -gt 0 ]; do
@@ -54,10 +55,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/clipdeck-bench.XXXXXX") || exit 1
 pids=()
 cleanup() {
   trap - EXIT INT TERM
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  done
+  clipdeck_stop "${pids[@]}"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -68,18 +66,9 @@ trap 'exit 143' TERM
 start_service() {
   local name=$1
   shift
-  "$service" --port 0 --port-file "$work/$name.port" "$@" >"$work/$name.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 200); do
-    if [ -s "$work/$name.port" ]; then
-      service_port=$(cat "$work/$name.port")
-      return 0
-    fi
-    sleep 0.05
-  done
-  echo "run-bench.sh: the $name service did not start:" >&2
-  cat "$work/$name.log" >&2
-  return 1
+  clipdeck_start_service "$service" "$work/$name.log" "$work/$name.port" "$@" || return 1
+  pids+=("$CLIPDECK_SERVICE_PID")
+  service_port=$CLIPDECK_SERVICE_PORT
 }
 
 start_service feed || exit 1
@@ -96,7 +85,7 @@ dos_path() {
 echo "Clipdeck benchmark, $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "  commit   $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)$(git -C "$root" diff --quiet HEAD 2>/dev/null || echo ' (with uncommitted changes)')"
 echo "  machine  $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(nproc) cores, $(awk '/MemTotal/ {printf "%.1f GB", $2 / 1048576}' /proc/meminfo)"
-echo "  Wine     $(/usr/lib/wine/wine64 --version 2>/dev/null), null graphics driver, prefix $win/wineprefix"
+echo "  Wine     $("$CLIPDECK_WINE" --version 2>/dev/null), null graphics driver, prefix $win/wineprefix"
 echo "  service  127.0.0.1:$port, silent feed 127.0.0.1:$silent_port"
 echo
 

@@ -10,15 +10,18 @@
 #   --exit-after N        close everything N seconds after the start
 #
 # Without $DISPLAY an Xvfb server is started on a free display number.
-# The program runs in its own Wine prefix, build/run-prefix. Everything started
-# here (service, Xvfb, the program and the prefix's wineserver) is stopped on exit.
+# The service listens on a free loopback port; the program finds it through
+# CLIPDECK_FEED_HOST and CLIPDECK_PLAYER_HOST. The program runs in its own Wine
+# prefix, build/run-prefix. Everything started here (service, Xvfb, the
+# program and the prefix's wineserver) is stopped on exit.
 set -uo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+root=$CLIPDECK_ROOT
 cd "$root"
 
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
+WINE=$CLIPDECK_WINE
+WINESERVER=$CLIPDECK_WINESERVER
 
 usage() {
   sed -n '3,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
@@ -83,14 +86,8 @@ cleanup() {
   if [ "$prefix_in_use" = 1 ]; then
     "$WINESERVER" -k 2>/dev/null
   fi
-  if [ -n "$service_pid" ]; then
-    kill "$service_pid" 2>/dev/null
-    wait "$service_pid" 2>/dev/null
-  fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-  fi
+  clipdeck_stop "$service_pid" "$xvfb_pid"
+  rm -f build/service.port
 }
 trap cleanup EXIT
 trap 'exit 130' INT
@@ -98,35 +95,20 @@ trap 'exit 143' TERM
 
 bash "$root/scripts/setup.sh" || exit 1
 
+echo "== building the local service (build/native)"
+clipdeck_build_native clipdeck-service || exit 1
 echo "== building the program (build/win)"
-mkdir -p build
-cmake -S "$root" -B build/win -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >build/win.configure.log 2>&1 ||
-  { cat build/win.configure.log >&2; exit 1; }
 targets=(Clipdeck)
 [ -n "$play" ] && targets+=(clipdeck_demo)
-cmake --build build/win -j2 --target "${targets[@]}" || exit 1
+clipdeck_build_win "${targets[@]}" || exit 1
 
-service_exe=""
-if [ -f service/CMakeLists.txt ]; then
-  echo "== building the local service (build/native)"
-  cmake -S "$root" -B build/native -G Ninja >build/native.configure.log 2>&1 ||
-    { cat build/native.configure.log >&2; exit 1; }
-  cmake --build build/native -j2 --target clipdeck-service || exit 1
-  service_exe=build/native/service/clipdeck-service
-fi
-
-if [ -n "$service_exe" ]; then
-  "$service_exe" >build/service.log 2>&1 &
-  service_pid=$!
-  sleep 0.5
-  if ! kill -0 "$service_pid" 2>/dev/null; then
-    echo "run.sh: the local service did not start; see build/service.log" >&2
-    service_pid=""
-    exit 1
-  fi
-  echo "local service on port 8480 (pid $service_pid), log in build/service.log"
-fi
+# A free port, so that a service already on the default port (another
+# checkout's, say) neither stops this one nor answers in its place.
+clipdeck_start_service "$CLIPDECK_SERVICE_EXE" build/service.log build/service.port || exit 1
+service_pid=$CLIPDECK_SERVICE_PID
+export CLIPDECK_FEED_HOST=127.0.0.1:$CLIPDECK_SERVICE_PORT
+export CLIPDECK_PLAYER_HOST=$CLIPDECK_FEED_HOST
+echo "local service on $CLIPDECK_FEED_HOST (pid $service_pid), log in build/service.log"
 
 if [ -z "${DISPLAY:-}" ]; then
   n=99
@@ -148,35 +130,8 @@ if [ -z "${DISPLAY:-}" ]; then
   [ -n "$screenshot_after" ] || screenshot_after=5
 fi
 
-# Prefix set-up, once.
-# - Managed=N: without a window manager each managed window takes seconds to close.
-# - The dialog fonts (MS Shell Dlg, MS UI Gothic) resolve to Liberation Sans
-#   here; linking it to Droid Sans Fallback gives GDI text Japanese glyphs
-#   while Latin letters stay in Liberation Sans. Linking the dialog face names
-#   themselves makes Droid the base font, which has no Latin letters.
-# - Edit controls draw through Uniscribe, which ignores font links and takes
-#   its per-script fallback font from Wine's registry: kana and han scripts.
-# The marker names the version of these settings, so a prefix made by an
-# older run.sh gets them too.
 prefix_in_use=1
-ready=$WINEPREFIX/.clipdeck-run-settings-1
-if [ ! -f "$ready" ]; then
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "== creating the Wine prefix build/run-prefix (once, about 10 seconds)"
-    "$WINE" wineboot -i >/dev/null 2>&1
-  fi
-  {
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
-    "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-      /v 'Liberation Sans' /t REG_MULTI_SZ /d 'DroidSansFallbackFull.ttf,Droid Sans Fallback' /f
-    for script_tag in 616e616b 696e6168; do  # 'kana', 'hani'
-      "$WINE" reg add 'HKCU\Software\Wine\Uniscribe\Fallback' \
-        /v "$script_tag" /t REG_SZ /d 'Droid Sans Fallback' /f
-    done
-  } >/dev/null 2>&1
-  timeout 120 "$WINESERVER" -w
-  touch "$ready"
-fi
+clipdeck_prefix "$WINEPREFIX" x11 || exit 1
 
 echo "== starting build/win/src/Clipdeck.exe"
 "$WINE" build/win/src/Clipdeck.exe "${program_args[@]}" &

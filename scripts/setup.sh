@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine64
+  wine64 fonts-wine
   xvfb x11-utils imagemagick xdotool
   googletest libgtest-dev
   libcpp-httplib-dev pkgconf

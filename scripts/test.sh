@@ -12,12 +12,13 @@
 # foreground window would disturb each other).
 set -uo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+root=$CLIPDECK_ROOT
 cd "$root"
 
-WINESERVER=/usr/lib/wine/wineserver
-win_build=$root/build/win
-native_build=$root/build/native
+WINESERVER=$CLIPDECK_WINESERVER
+win_build=$CLIPDECK_WIN_BUILD
+native_build=$CLIPDECK_NATIVE_BUILD
 export CLIPDECK_WINEPREFIX=$win_build/wineprefix
 export WINEDEBUG=-all
 
@@ -34,26 +35,14 @@ trap 'exit 143' TERM
 
 bash "$root/scripts/setup.sh" || { echo "test.sh: setup failed" >&2; exit 1; }
 
-# configure_and_build <dir> [cmake options...]; returns non-zero on failure.
-configure_and_build() {
-  local dir=$1
-  shift
-  if ! cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
-    cat "$dir.configure.log" >&2
-    return 1
-  fi
-  cmake --build "$dir" -j2
-}
-
 mkdir -p "$root/build"
 win_built=0
 native_built=0
 # Native first: the win tree's end-to-end test runs the native service.
 echo "== building build/native"
-configure_and_build "$native_build" && native_built=1
+clipdeck_build_native && native_built=1
 echo "== building build/win"
-configure_and_build "$win_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCLIPDECK_SERVICE_EXE="$native_build/service/clipdeck-service" && win_built=1
+clipdeck_build_win && win_built=1
 
 # Runs ctest in a tree; sets tree_passed, tree_failed and tree_note.
 run_ctest() {

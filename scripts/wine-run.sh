@@ -5,12 +5,14 @@
 #
 # The prefix is $CLIPDECK_WINEPREFIX, or else <builddir>/wineprefix of the
 # build tree the program lies in (the nearest folder above it holding
-# CMakeCache.txt). It is created on first use with the null graphics driver,
-# so no X server is needed. The program's exit code is passed through.
+# CMakeCache.txt). It is made ready on first use with the null graphics
+# driver (clipdeck_prefix in lib.sh), so no X server is needed. The program's
+# exit code is passed through.
 set -u
 
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+WINE=$CLIPDECK_WINE
+WINESERVER=$CLIPDECK_WINESERVER
 
 if [ $# -lt 1 ]; then
   echo "usage: $0 program.exe [args...]" >&2
@@ -51,30 +53,7 @@ else
 fi
 export WINEPREFIX
 
-# The marker is written last, so an interrupted set-up is done again.
-ready=$WINEPREFIX/.clipdeck-ready
-if [ ! -f "$ready" ]; then
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  (
-    # Tests started in parallel wait here for the one that makes the prefix.
-    # Every Wine command below closes the lock's descriptor, or the wineserver
-    # it starts would inherit it and hold the lock.
-    flock 9
-    if [ ! -f "$ready" ]; then
-      echo "wine-run.sh: creating Wine prefix $WINEPREFIX" >&2
-      "$WINE" wineboot -i >/dev/null 2>&1 9>&-
-      "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1 9>&-
-      # The registry reaches the disk when the server exits; wait for that so
-      # a later server started from the files sees the null driver.
-      timeout 120 "$WINESERVER" -w 9>&-
-      if ! grep -qi '"Graphics"="null"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-        echo "wine-run.sh: could not set the null graphics driver in $WINEPREFIX" >&2
-        exit 3
-      fi
-      touch "$ready"
-    fi
-  ) 9>"$WINEPREFIX.lock" || exit $?
-fi
+clipdeck_prefix "$WINEPREFIX" null || exit $?
 
 # Wine's system processes (services.exe and the rest) are started by the first
 # program that finds no server, and they inherit its standard output. Started

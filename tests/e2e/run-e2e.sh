@@ -11,6 +11,8 @@
 # every way out; the driver ends the program it started.
 set -u
 
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
+
 usage() {
   sed -n '5,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
   exit 2
@@ -47,33 +49,16 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/clipdeck-e2e.XXXXXX") || exit 1
 service_pid=""
 cleanup() {
   trap - EXIT INT TERM
-  if [ -n "$service_pid" ]; then
-    kill "$service_pid" 2>/dev/null
-    wait "$service_pid" 2>/dev/null
-  fi
+  clipdeck_stop "$service_pid"
   rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-"$service" --port 0 --port-file "$work/port" >"$work/service.log" 2>&1 &
-service_pid=$!
-for _ in $(seq 200); do
-  [ -s "$work/port" ] && break
-  if ! kill -0 "$service_pid" 2>/dev/null; then
-    echo "run-e2e.sh: the service did not start:" >&2
-    cat "$work/service.log" >&2
-    service_pid=""
-    exit 1
-  fi
-  sleep 0.05
-done
-if [ ! -s "$work/port" ]; then
-  echo "run-e2e.sh: the service wrote no port within 10 s" >&2
-  exit 1
-fi
-port=$(cat "$work/port")
+clipdeck_start_service "$service" "$work/service.log" "$work/port" || exit 1
+service_pid=$CLIPDECK_SERVICE_PID
+port=$CLIPDECK_SERVICE_PORT
 export CLIPDECK_FEED_HOST=127.0.0.1:$port
 export CLIPDECK_PLAYER_HOST=127.0.0.1:$port
 echo "service on 127.0.0.1:$port (pid $service_pid)"

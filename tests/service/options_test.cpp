@@ -66,6 +66,7 @@ TEST(Options, RejectsBadCommandLines) {
         {"--status", "600"},
         {"--catalogue="},
         {"--bind", ""},
+        {"--port-file="},
         {"--port", "1", "--latency-ms"},
         {"--help=yes"},
     };

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -109,6 +110,18 @@ public:
     }
 
     int ExitCode() const { return exit_; }
+
+    // Waits, at most `limit`, until standard output holds `count` whole lines.
+    bool WaitForLines(std::size_t count, std::chrono::seconds limit = 20s) const {
+        const auto end = Clock::now() + limit;
+        while (Clock::now() < end) {
+            const std::string text = Stdout();
+            if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= count)
+                return true;
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
 
 private:
     void Spawn(const std::vector<std::string>& args) {
@@ -287,6 +300,10 @@ TEST(ServiceProcess, LogsOneLinePerRequestAndStopsCleanlyOnInterrupt) {
     ASSERT_TRUE(service.Start({"--port", "0"})) << service.Stderr();
     auto client = MakeClient(service.Port());
     ASSERT_TRUE(client.Get("/feeds/api/videos/cdPlain0001"));
+    // The line is written after the answer, and the next request comes on a
+    // new connection served by another thread: without this wait the two
+    // lines may come in either order.
+    ASSERT_TRUE(service.WaitForLines(2)) << service.Stdout();
     ASSERT_TRUE(client.Get("/nothing?x=1"));
     EXPECT_EQ(service.Stop(SIGINT), 0) << service.Stderr();
 

@@ -175,7 +175,8 @@ TEST(VideoInfo, PlayableVideoListsWhatThePlayerNeedsInOrder) {
     EXPECT_EQ(Field(f, "title"), "A & B \xE6\x9D\xB1");
     EXPECT_EQ(Field(f, "length_seconds"), "213");
     EXPECT_EQ(Field(f, "fmt_list"), "hd720,large,small");
-    EXPECT_EQ(Field(f, "bytes_large"), std::to_string(VideoBytes(v, Quality::Large)));
+    // 16384 + 140000 bytes/s (large) x 213 s
+    EXPECT_EQ(Field(f, "bytes_large"), "29836384");
     EXPECT_EQ(Field(f, "color"), "0A0B0C");
 
     std::string body = FormEncode(f);
