@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "list_test.h"
 #include "memory_profile.h"
 
 namespace {
@@ -23,11 +24,7 @@ protected:
         refreshes = 0;
         file.writes = 0;
     }
-    std::vector<std::wstring> Ids() const {
-        std::vector<std::wstring> ids;
-        for (const VideoItem& item : store.items()) ids.push_back(item.videoId);
-        return ids;
-    }
+    std::vector<std::wstring> Ids() const { return clipdeck::test::IdsOf(store.items()); }
     // What the file holds now, read by a store of its own.
     std::vector<VideoItem> Reloaded() {
         FavoriteStore other(file);

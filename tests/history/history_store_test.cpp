@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "list_test.h"
 #include "memory_profile.h"
 
 namespace {
@@ -22,11 +23,7 @@ protected:
         for (int i = n - 1; i >= 0; --i) store.AddHistory(Item(L"h" + std::to_wstring(i)));
         refreshes = 0;
     }
-    std::vector<std::wstring> Ids() const {
-        std::vector<std::wstring> ids;
-        for (const VideoItem& item : store.items()) ids.push_back(item.videoId);
-        return ids;
-    }
+    std::vector<std::wstring> Ids() const { return clipdeck::test::IdsOf(store.items()); }
     std::vector<VideoItem> Reloaded() {
         HistoryStore other(file);
         other.LoadHistory();

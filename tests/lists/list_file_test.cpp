@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "list_test.h"
 #include "memory_profile.h"
 
 using clipdeck::test::MemoryProfile;

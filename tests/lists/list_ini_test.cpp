@@ -9,6 +9,7 @@
 #include "favorites/favorite_store.h"
 #include "history/history_store.h"
 #include "lists/ini_profile.h"
+#include "list_test.h"
 #include "ui_test.h"
 
 namespace {
