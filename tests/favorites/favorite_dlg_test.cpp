@@ -2,8 +2,6 @@
 // Favorite.ini in a scratch folder.
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
-
 #include "core/environment.h"
 #include "favorites/favorite_dlg.h"
 #include "res/resource.h"

@@ -1,8 +1,6 @@
 // The history window against a real History.ini in a scratch folder.
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
-
 #include "core/environment.h"
 #include "history/history_dlg.h"
 #include "res/resource.h"

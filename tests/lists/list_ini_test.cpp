@@ -1,0 +1,115 @@
+// The stores over real INI files, each read back with the profile functions
+// or as bytes rather than through a store.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "favorites/favorite_store.h"
+#include "history/history_store.h"
+#include "lists/ini_profile.h"
+#include "list_test.h"
+#include "ui_test.h"
+
+namespace {
+
+class ListIniTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = clipdeck::test::ScratchFolder() + L"\\lists-" + std::to_wstring(counter++);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        profile.SetPath(folder + L"\\List.ini");
+    }
+    std::wstring Read(const wchar_t* section, const wchar_t* key) const {
+        wchar_t buffer[512];
+        ::GetPrivateProfileStringW(section, key, L"(none)", buffer, 512, profile.path().c_str());
+        return buffer;
+    }
+    std::wstring FileText() const {
+        std::string bytes = clipdeck::test::ReadFileBytes(profile.path());
+        std::wstring text;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+        }
+        return text;
+    }
+
+    static inline int counter = 0;
+    std::wstring folder;
+    IniProfile profile;
+};
+
+}  // namespace
+
+TEST_F(ListIniTest, TitlesInEveryScriptSurviveAFileTheStoreCreated) {
+    const std::wstring titles[] = {
+        L"日本語のタイトル　",           // ends in an ideographic space
+        L"Crème brûlée à Ærøskøbing",
+        L"Clef 𝄞 and smile 😀",
+        L"\"Quoted\"",
+        L"  padded  ",
+    };
+    FavoriteStore store(profile);
+    for (const std::wstring& title : titles) store.AddItem(VideoItem{title.substr(0, 5) + L"id", title, 61, 33});
+    store.AddItem(VideoItem{L"breaks", L"two\r\nlines"});
+
+    std::string bytes = clipdeck::test::ReadFileBytes(profile.path());
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+
+    FavoriteStore loaded(profile);
+    loaded.LoadFavorites();
+    ASSERT_EQ(loaded.count(), 6);
+    EXPECT_EQ(loaded.items()[0].title, L"two  lines");
+    for (int i = 1; i < 6; ++i) EXPECT_EQ(loaded.items()[i], store.items()[i]);
+    // Only the one line per key: nothing of the title escaped into a key or section of its own.
+    EXPECT_EQ(Read(L"ITEM0", L"VIDEOID"), L"breaks");
+    EXPECT_EQ(FileText().find(L"\nlines"), std::wstring::npos);
+}
+
+TEST_F(ListIniTest, LeftoverSectionsStayInTheFile) {
+    for (int i = 0; i < 20; ++i) {
+        const std::wstring section = L"ITEM" + std::to_wstring(i);
+        profile.WriteString(section, L"VIDEOID", L"id" + std::to_wstring(i));
+    }
+    profile.WriteInt(L"SYSTEM", L"COUNT", 20);
+    HistoryStore store(profile);
+    store.LoadHistory();
+    ASSERT_EQ(store.count(), 15);
+    EXPECT_EQ(store.items()[14].videoId, L"id14");
+    store.RemoveHistory(0);
+    store.SaveHistory();
+    EXPECT_EQ(Read(L"SYSTEM", L"COUNT"), L"14");
+    EXPECT_EQ(Read(L"ITEM13", L"VIDEOID"), L"id14");
+    EXPECT_EQ(Read(L"ITEM14", L"VIDEOID"), L"id14");
+    EXPECT_EQ(Read(L"ITEM19", L"VIDEOID"), L"id19");
+}
+
+TEST_F(ListIniTest, EachChangeIsOnDiskAtOnceAndListPlayWritesNothing) {
+    HistoryStore history(profile);
+    history.AddHistory(VideoItem{L"first", L"", 10});
+    EXPECT_EQ(Read(L"SYSTEM", L"COUNT"), L"1");
+    history.ReplaceTitle(0, L"Títle");
+    EXPECT_NE(FileText().find(L"TITLE=Títle"), std::wstring::npos);
+    history.RemoveHistory(0);
+    EXPECT_EQ(Read(L"SYSTEM", L"COUNT"), L"0");
+
+    IniProfile favoritesFile(folder + L"\\Favorite.ini");
+    FavoriteStore favorites(favoritesFile);
+    favorites.AddItem(VideoItem{L"a", L""});
+    favorites.AddItem(VideoItem{L"b", L""});
+    favorites.MoveItemDown(0);
+    EXPECT_EQ(::GetPrivateProfileIntW(L"ITEM1", L"VOLUME", -1, favoritesFile.path().c_str()), 80);
+    wchar_t id[16];
+    ::GetPrivateProfileStringW(L"ITEM1", L"VIDEOID", L"", id, 16, favoritesFile.path().c_str());
+    EXPECT_STREQ(id, L"b");
+
+    const std::string before = clipdeck::test::ReadFileBytes(favoritesFile.path());
+    VideoItem out;
+    favorites.NextItem(out);
+    favorites.NextItem(out);
+    favorites.PrevItem(out);
+    favorites.SetCurrentIndex(-1);
+    EXPECT_EQ(clipdeck::test::ReadFileBytes(favoritesFile.path()), before);
+}
