@@ -5,6 +5,7 @@
 #include <thread>
 #include <utility>
 
+#include "common/percent.h"
 #include "player_control_testing.h"
 
 namespace playerctl {
@@ -245,7 +246,7 @@ void ControlWindow::AfterPlayerChange() {
     for (std::wstring& call : api_.TakeCalls()) outbox_.push_back({kDispFlashCall, 0, std::move(call)});
     if (auto request = api_.TakeInfoRequest(); request && host_) {
         StartFetch(Fetch::Info, request->generation,
-                   L"/get_video_info?video_id=" + PercentEncode(request->videoId));
+                   L"/get_video_info?video_id=" + common::PercentEncode(request->videoId));
     }
     UpdateTimer();
     RefreshView();

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "videoinfo/feed_address.h"
-#include "videoinfo/text_convert.h"
+#include "videoinfo/video_info_parse.h"
 
 namespace {
 
