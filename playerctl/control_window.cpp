@@ -1,10 +1,13 @@
 #include "control_window.h"
 
+#include <wininet.h>
+
 #include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
 
+#include "common/percent.h"
 #include "player_control_testing.h"
 
 namespace playerctl {
@@ -23,6 +26,13 @@ constexpr UINT kAdvancePeriodMs = 250;
 // Only the first line of the movie matters; an info answer is a few hundred bytes.
 constexpr std::size_t kMovieBodyLimit = 64 * 1024;
 constexpr std::size_t kInfoBodyLimit = 1024 * 1024;
+
+// Connect, send and receive each give up after this long.
+constexpr unsigned long kFetchTimeoutMs = 5000;
+constexpr wchar_t kUserAgent[] = L"Clipdeck";
+// Fresh from the host every time: no cache, cookies, redirects or dialogs.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                                INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
 std::int64_t RealClock() { return static_cast<std::int64_t>(GetTickCount64()); }
 
@@ -191,12 +201,19 @@ void ControlWindow::StartFetch(Fetch kind, std::uint64_t generation, std::wstrin
     HttpUrl host = *host_;
     std::uint64_t movie = movie_;
     auto work = [mailbox, kind, movie, generation, host, path = std::move(pathAndQuery)] {
-        HttpResult http;
+        common::HttpGetResult http;
         try {
-            http = HttpGet(host.host, host.port, path,
-                           kind == Fetch::Movie ? kMovieBodyLimit : kInfoBodyLimit);
+            common::HttpGetRequest request;
+            request.host = host.host;
+            request.port = host.port;
+            request.pathAndQuery = path;
+            request.userAgent = kUserAgent;
+            request.flags = kRequestFlags;
+            request.timeoutMs = kFetchTimeoutMs;
+            request.maxBody = kind == Fetch::Movie ? kMovieBodyLimit : kInfoBodyLimit;
+            http = common::HttpGet(request);
         } catch (...) {
-            http = HttpResult{};
+            http = common::HttpGetResult{};
         }
         std::lock_guard<std::mutex> lock(mailbox->mutex);
         if (!mailbox->hwnd) return;
@@ -208,7 +225,7 @@ void ControlWindow::StartFetch(Fetch kind, std::uint64_t generation, std::wstrin
     } catch (const std::system_error&) {
         // No thread: the fetch fails at once, as if nobody answered.
         std::lock_guard<std::mutex> lock(mailbox_->mutex);
-        mailbox_->results.push_back({kind, movie_, generation, HttpResult{}});
+        mailbox_->results.push_back({kind, movie_, generation, common::HttpGetResult{}});
         PostMessageW(hwnd_, kMsgWorkerDone, 0, 0);
     }
 }
@@ -245,7 +262,7 @@ void ControlWindow::AfterPlayerChange() {
     for (std::wstring& call : api_.TakeCalls()) outbox_.push_back({kDispFlashCall, 0, std::move(call)});
     if (auto request = api_.TakeInfoRequest(); request && host_) {
         StartFetch(Fetch::Info, request->generation,
-                   L"/get_video_info?video_id=" + PercentEncode(request->videoId));
+                   L"/get_video_info?video_id=" + common::PercentEncode(request->videoId));
     }
     UpdateTimer();
     RefreshView();

@@ -13,7 +13,7 @@
 
 #include "card.h"
 #include "card_painter.h"
-#include "http_get.h"
+#include "common/win/http_get.h"
 #include "player_api.h"
 #include "player_control.h"
 #include "video_info.h"
@@ -39,7 +39,7 @@ private:
         Fetch kind;
         std::uint64_t movie;       // LoadMovie generation it belongs to
         std::uint64_t generation;  // video generation (Info)
-        HttpResult http;
+        common::HttpGetResult http;
     };
 
     // Shared with the worker threads, which outlive the window if they must:

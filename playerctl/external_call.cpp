@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "common/utf8.h"
+#include "common/xml_text.h"
+
 namespace playerctl {
 
 Value Value::Null() {
@@ -39,18 +42,6 @@ Value Value::Array(std::vector<Value> items) {
     v.kind = Kind::Array;
     v.items = std::move(items);
     return v;
-}
-
-void AppendCodePoint(std::wstring& out, char32_t cp) {
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (cp > 0xFFFF) {
-            cp -= 0x10000;
-            out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
-            return;
-        }
-    }
-    out.push_back(static_cast<wchar_t>(cp));
 }
 
 namespace {
@@ -196,39 +187,13 @@ private:
         return stop == 0;
     }
 
+    // A reference that names no character, or an unknown name, makes the
+    // request malformed.
     bool Entity(std::wstring& out) {
-        size_t semi = s_.find(L';', pos_);
-        if (semi == std::wstring_view::npos || semi - pos_ > 12) return false;
-        std::wstring_view name = s_.substr(pos_ + 1, semi - pos_ - 1);
-        pos_ = semi + 1;
-        if (name == L"amp") out.push_back(L'&');
-        else if (name == L"lt") out.push_back(L'<');
-        else if (name == L"gt") out.push_back(L'>');
-        else if (name == L"quot") out.push_back(L'"');
-        else if (name == L"apos") out.push_back(L'\'');
-        else if (name.size() >= 2 && name[0] == L'#') {
-            int base = 10;
-            std::wstring_view digits = name.substr(1);
-            if (digits[0] == L'x') {
-                base = 16;
-                digits = digits.substr(1);
-            }
-            if (digits.empty()) return false;
-            char32_t cp = 0;
-            for (wchar_t d : digits) {
-                int v;
-                if (d >= L'0' && d <= L'9') v = d - L'0';
-                else if (base == 16 && d >= L'a' && d <= L'f') v = d - L'a' + 10;
-                else if (base == 16 && d >= L'A' && d <= L'F') v = d - L'A' + 10;
-                else return false;
-                cp = cp * base + v;
-                if (cp > 0x10FFFF) return false;
-            }
-            if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-            AppendCodePoint(out, cp);
-        } else {
-            return false;
-        }
+        const auto reference = common::ReadCharacterReference(s_.substr(pos_));
+        if (!reference || !reference->valid) return false;
+        common::AppendUtf16(out, reference->codePoint);
+        pos_ += reference->length;
         return true;
     }
 
@@ -363,22 +328,6 @@ std::wstring FormatNumber(double n) {
     return out;
 }
 
-std::wstring EscapeXml(std::wstring_view text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        case L'"': out += L"&quot;"; break;
-        case L'\'': out += L"&apos;"; break;
-        default: out.push_back(c);
-        }
-    }
-    return out;
-}
-
 namespace {
 
 void AppendValue(std::wstring& out, const Value& value) {
@@ -393,7 +342,7 @@ void AppendValue(std::wstring& out, const Value& value) {
         break;
     case Value::Kind::String:
         out += L"<string>";
-        out += EscapeXml(value.text);
+        out += common::EscapeXml(value.text);
         out += L"</string>";
         break;
     case Value::Kind::Array:
@@ -420,7 +369,7 @@ std::wstring SerializeValue(const Value& value) {
 
 std::wstring SerializeInvoke(std::wstring_view name, const std::vector<Value>& arguments) {
     std::wstring out = L"<invoke name=\"";
-    out += EscapeXml(name);
+    out += common::EscapeXml(name);
     out += L"\" returntype=\"xml\"><arguments>";
     for (const Value& v : arguments) AppendValue(out, v);
     out += L"</arguments></invoke>";

@@ -44,18 +44,11 @@ std::optional<InvokeRequest> ParseInvoke(std::wstring_view text);
 // Infinity, 1e+21, 1e-7.
 std::wstring FormatNumber(double n);
 
-// Escapes & < > " ' for element text and attribute values.
-std::wstring EscapeXml(std::wstring_view text);
-
 // One reply value, with no white space between nodes.
 std::wstring SerializeValue(const Value& value);
 
 // A call from the movie to its host:
 // <invoke name="f" returntype="xml"><arguments>...</arguments></invoke>
 std::wstring SerializeInvoke(std::wstring_view name, const std::vector<Value>& arguments);
-
-// Appends one Unicode code point in the platform's wchar_t form (UTF-16
-// surrogate pair where wchar_t is 16 bits).
-void AppendCodePoint(std::wstring& out, char32_t cp);
 
 }  // namespace playerctl

@@ -77,7 +77,7 @@ bool PlaybackModel::Buffered(std::int64_t ms) const {
 }
 
 Quality PlaybackModel::Pick(std::wstring_view name) const {
-    Quality wanted = QualityFromName(name).value_or(kDefaultQuality);
+    Quality wanted = common::QualityFromName(name).value_or(kDefaultQuality);
     // Levels are held highest first: the first one not above the wish.
     for (Quality level : info_.levels) {
         if (level <= wanted) return level;

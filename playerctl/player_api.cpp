@@ -1,5 +1,7 @@
 #include "player_api.h"
 
+#include "common/percent.h"
+
 namespace playerctl {
 
 namespace {
@@ -63,7 +65,7 @@ void PlayerApi::Advance() { Sync(); }
 std::wstring PlayerApi::ReadyCall() { return SerializeInvoke(L"onYouTubePlayerReady", {Value::String(L"")}); }
 
 std::wstring PlayerApi::VideoUrl(std::wstring_view videoId) {
-    return L"http://www.youtube.com/watch?v=" + PercentEncode(videoId);
+    return L"http://www.youtube.com/watch?v=" + common::PercentEncode(videoId);
 }
 
 std::optional<PlayerApi::InfoRequest> PlayerApi::TakeInfoRequest() {
@@ -95,7 +97,7 @@ void PlayerApi::CollectEvents() {
             break;
         case PlaybackEvent::Kind::QualityChange:
             event = L"onPlaybackQualityChange";
-            argument = Value::String(std::wstring(QualityName(e.quality)));
+            argument = Value::String(std::wstring(common::QualityWideName(e.quality)));
             break;
         case PlaybackEvent::Kind::Error:
             event = L"onError";
@@ -186,7 +188,7 @@ std::optional<Value> PlayerApi::Run(const InvokeRequest& request) {
     }
     if (f == L"getPlaybackQuality") {
         std::optional<Quality> q = model_.CurrentQuality();
-        return q ? Value::String(std::wstring(QualityName(*q))) : Value::Undefined();
+        return q ? Value::String(std::wstring(common::QualityWideName(*q))) : Value::Undefined();
     }
     if (f == L"setPlaybackQuality") {
         std::wstring name;
@@ -196,7 +198,7 @@ std::optional<Value> PlayerApi::Run(const InvokeRequest& request) {
     }
     if (f == L"getAvailableQualityLevels") {
         std::vector<Value> names;
-        for (Quality q : model_.Levels()) names.push_back(Value::String(std::wstring(QualityName(q))));
+        for (Quality q : model_.Levels()) names.push_back(Value::String(std::wstring(common::QualityWideName(q))));
         return Value::Array(std::move(names));
     }
     return std::nullopt;

@@ -10,14 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "common/quality.h"
+
 namespace playerctl {
 
-// Playback quality levels, lowest first.
-enum class Quality { Small, Medium, Large, Hd720, Hd1080, Highres };
-inline constexpr int kQualityCount = 6;
-
-std::wstring_view QualityName(Quality q);
-std::optional<Quality> QualityFromName(std::wstring_view name);  // exact, case-sensitive
+using common::Quality;
 
 // Bounds of a playable video, so that byte and time arithmetic in 64 bits
 // cannot overflow: a hundred hours, ten gigabytes per level.
@@ -32,7 +29,7 @@ struct VideoInfo {
     std::wstring title;
     std::int64_t lengthSeconds = 0;
     std::vector<Quality> levels;    // highest first, each with a size
-    std::array<std::int64_t, kQualityCount> bytes{};  // by Quality
+    std::array<std::int64_t, common::kQualityCount> bytes{};  // by Quality
     std::uint32_t color = 0x303030; // 0xRRGGBB
 
     std::int64_t BytesOf(Quality q) const { return bytes[static_cast<int>(q)]; }
@@ -56,17 +53,12 @@ struct HttpUrl {
     std::wstring pathAndQuery;  // starts with '/'
 };
 
-// http://host[:port][/path[?query]]; nothing else.
+// http://host[:port][/path[?query]], host and port as common::ParseHostPort
+// reads them; nothing else.
 std::optional<HttpUrl> ParseHttpUrl(std::wstring_view url);
-
-// UTF-8 of the text, every byte outside the unreserved URL characters as %XX.
-std::wstring PercentEncode(std::wstring_view text);
 
 // Percent-decoding ('+' is a blank) followed by UTF-8 decoding; malformed
 // UTF-8 becomes U+FFFD.
 std::wstring DecodeFormValue(std::string_view value);
-
-std::string ToUtf8(std::wstring_view text);
-std::wstring FromUtf8(std::string_view bytes);
 
 }  // namespace playerctl

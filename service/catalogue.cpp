@@ -1,17 +1,16 @@
 #include "catalogue.h"
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "common/number_scan.h"
+#include "common/utf8.h"
+
 namespace clipdeck::service {
 
 namespace {
-
-constexpr std::array<std::string_view, 6> kQualityNames = {
-    "small", "medium", "large", "hd720", "hd1080", "highres"};
 
 constexpr std::size_t kFieldCount = 8;
 constexpr int kMaxSeconds = 359999;  // 99:59:59
@@ -51,20 +50,6 @@ std::optional<int> ParseWholeNumber(std::string_view text, int max) {
     return value;
 }
 
-std::optional<std::uint32_t> ParseColour(std::string_view text) {
-    if (text.size() != 6) return std::nullopt;
-    std::uint32_t value = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return std::nullopt;
-        value = value * 16 + static_cast<std::uint32_t>(digit);
-    }
-    return value;
-}
-
 bool IsValidDate(std::string_view text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
     auto year = ParseWholeNumber(text.substr(0, 4), 9999);
@@ -90,7 +75,7 @@ bool IsBlank(std::string_view line) {
 
 // Parses one data line; on failure returns the message and leaves `video` unspecified.
 std::optional<std::string> ParseLine(std::string_view line, Video& video) {
-    if (!IsValidUtf8(line)) return "line is not valid UTF-8";
+    if (!common::IsValidUtf8(line)) return "line is not valid UTF-8";
     auto fields = Split(line, '\t');
     if (fields.size() != kFieldCount) {
         return "expected " + std::to_string(kFieldCount) +
@@ -119,12 +104,12 @@ std::optional<std::string> ParseLine(std::string_view line, Video& video) {
         }
     }
 
-    auto rgb = ParseColour(colour);
+    auto rgb = common::ParseRgbHex(colour);
     if (!rgb) return "colour " + Quoted(colour) + " is not six hex digits RRGGBB";
     video.colour = *rgb;
 
     for (std::string_view name : Split(levels, ',')) {
-        auto quality = QualityFromName(name);
+        auto quality = common::QualityFromName(name);
         if (!quality)
             return "unknown quality level " + Quoted(name) +
                    " (known: small, medium, large, hd720, hd1080, highres)";
@@ -149,17 +134,6 @@ std::optional<std::string> ParseLine(std::string_view line, Video& video) {
 }
 
 }  // namespace
-
-std::string_view QualityName(Quality quality) {
-    return kQualityNames[static_cast<std::size_t>(quality)];
-}
-
-std::optional<Quality> QualityFromName(std::string_view name) {
-    for (std::size_t i = 0; i < kQualityNames.size(); ++i) {
-        if (kQualityNames[i] == name) return static_cast<Quality>(i);
-    }
-    return std::nullopt;
-}
 
 bool Catalogue::Add(Video video) {
     if (index_.count(video.id) != 0) return false;
@@ -240,38 +214,6 @@ bool IsValidVideoId(std::string_view id) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                c == '-' || c == '_';
     });
-}
-
-bool IsValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        std::uint32_t code = 0;
-        std::uint32_t minimum = 0;  // smallest code point that needs this length
-        if ((lead & 0xE0) == 0xC0) {
-            length = 2; code = lead & 0x1Fu; minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3; code = lead & 0x0Fu; minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4; code = lead & 0x07u; minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (text.size() - i < length) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-        i += length;
-    }
-    return true;
 }
 
 }  // namespace clipdeck::service

@@ -8,13 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "common/quality.h"
+
 namespace clipdeck::service {
 
-// Quality levels in ascending order; the names are the player's.
-enum class Quality { Small, Medium, Large, Hd720, Hd1080, Highres };
-
-std::string_view QualityName(Quality quality);
-std::optional<Quality> QualityFromName(std::string_view name);
+using common::Quality;
 
 struct Video {
     std::string id;
@@ -62,8 +60,5 @@ CatalogueLoad LoadCatalogueFile(const std::string& path);
 
 // 11 characters from A-Z a-z 0-9 - _.
 bool IsValidVideoId(std::string_view id);
-
-// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(std::string_view text);
 
 }  // namespace clipdeck::service

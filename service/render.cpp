@@ -3,29 +3,18 @@
 #include <array>
 #include <cstdio>
 
+#include "common/percent.h"
+#include "common/xml_text.h"
+
 namespace clipdeck::service {
 
 namespace {
-
-constexpr char kHex[] = "0123456789ABCDEF";
 
 // Bytes per second of video at each level, smallest first (roughly 320 kbit/s
 // at small up to 12 Mbit/s at highres).
 constexpr std::array<std::uint64_t, 6> kByteRates = {40'000, 80'000, 140'000,
                                                      320'000, 560'000, 1'500'000};
 constexpr std::uint64_t kHeaderBytes = 16'384;
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool IsUnreserved(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '_' || c == '~';
-}
 
 std::string ColourHex(std::uint32_t colour) {
     char text[8];
@@ -35,72 +24,13 @@ std::string ColourHex(std::uint32_t colour) {
 
 }  // namespace
 
-namespace {
-
-// Markup escaping; attribute values also need the quotes escaped.
-std::string escape(std::string_view text, bool quotes) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += quotes ? "&quot;" : "\""; break;
-        case '\'': out += quotes ? "&#39;" : "'"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
-std::string XmlEscape(std::string_view text) { return escape(text, false); }
-
-std::string HtmlEscape(std::string_view text) { return escape(text, true); }
-
-std::string PercentEncode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (IsUnreserved(c)) {
-            out += c;
-        } else {
-            auto byte = static_cast<unsigned char>(c);
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
-        }
-    }
-    return out;
-}
-
-std::string PercentDecode(std::string_view text, bool plusIsSpace) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else if (c == '+' && plusIsSpace) {
-            out += ' ';
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string FormEncode(const FormFields& fields) {
     std::string out;
     for (const auto& [key, value] : fields) {
         if (!out.empty()) out += '&';
-        out += PercentEncode(key);
+        out += common::PercentEncode(key);
         out += '=';
-        out += PercentEncode(value);
+        out += common::PercentEncode(value);
     }
     return out;
 }
@@ -115,10 +45,10 @@ FormFields ParseQuery(std::string_view query) {
         if (!part.empty()) {
             std::size_t eq = part.find('=');
             if (eq == std::string_view::npos) {
-                fields.emplace_back(PercentDecode(part, true), std::string());
+                fields.emplace_back(common::PercentDecode(part, true), std::string());
             } else {
-                fields.emplace_back(PercentDecode(part.substr(0, eq), true),
-                                    PercentDecode(part.substr(eq + 1), true));
+                fields.emplace_back(common::PercentDecode(part.substr(0, eq), true),
+                                    common::PercentDecode(part.substr(eq + 1), true));
             }
         }
         start = end + 1;
@@ -140,8 +70,8 @@ std::string FormatLength(int seconds) {
 }
 
 std::string RenderEntry(const Video& video) {
-    const std::string title = XmlEscape(video.title);
-    const std::string author = XmlEscape(video.author);
+    const std::string title = common::EscapeXml(video.title);
+    const std::string author = common::EscapeXml(video.author);
     const std::string watch = "http://www.youtube.com/watch?v=" + video.id;
     const std::string feed = "http://gdata.youtube.com/feeds/api/videos/" + video.id;
     const std::string stamp = video.published + "T00:00:00.000Z";
@@ -189,7 +119,7 @@ FormFields VideoInfoFields(const Video* video) {
     std::string levels;
     for (Quality quality : video->levels) {
         if (!levels.empty()) levels += ',';
-        levels += QualityName(quality);
+        levels += common::QualityName(quality);
     }
     FormFields fields = {{"status", "ok"},
                          {"video_id", video->id},
@@ -197,7 +127,7 @@ FormFields VideoInfoFields(const Video* video) {
                          {"length_seconds", std::to_string(video->seconds)},
                          {"fmt_list", levels}};
     for (Quality quality : video->levels) {
-        fields.emplace_back("bytes_" + std::string(QualityName(quality)),
+        fields.emplace_back("bytes_" + std::string(common::QualityName(quality)),
                             std::to_string(VideoBytes(*video, quality)));
     }
     fields.emplace_back("color", ColourHex(video->colour));
@@ -205,11 +135,11 @@ FormFields VideoInfoFields(const Video* video) {
 }
 
 std::string RenderWatchPage(const Video& video) {
-    const std::string title = HtmlEscape(video.title);
+    const std::string title = common::EscapeXml(video.title);
     std::string page = "<!DOCTYPE html>\n<html><head><meta charset='utf-8'><title>";
     page += title + " - Clipdeck</title></head>\n<body>\n<h1>" + title + "</h1>\n";
     page += "<p>Length " + FormatLength(video.seconds) + ", uploaded by " +
-            HtmlEscape(video.author) + " on " + video.published + " (video ID " + video.id +
+            common::EscapeXml(video.author) + " on " + video.published + " (video ID " + video.id +
             ").</p>\n</body></html>\n";
     return page;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The documents the service answers with, and the text encodings they use.
+// The documents the service answers with.
 
 #include <cstdint>
 #include <string>
@@ -12,16 +12,6 @@
 namespace clipdeck::service {
 
 using FormFields = std::vector<std::pair<std::string, std::string>>;
-
-// XML character data: & < > escaped.
-std::string XmlEscape(std::string_view text);
-// HTML text and attribute values: & < > " ' escaped.
-std::string HtmlEscape(std::string_view text);
-
-// Every byte outside A-Z a-z 0-9 - . _ ~ as %XX (upper-case hex); space is %20.
-std::string PercentEncode(std::string_view text);
-// %XX decoded; a '%' not followed by two hex digits stays as it is.
-std::string PercentDecode(std::string_view text, bool plusIsSpace);
 
 // key=value pairs joined by '&', keys and values percent-encoded.
 std::string FormEncode(const FormFields& fields);

@@ -1,5 +1,6 @@
 #include "request.h"
 
+#include "common/percent.h"
 #include "render.h"
 
 namespace clipdeck::service {
@@ -43,7 +44,7 @@ Reply HandleRequest(const Catalogue& catalogue, std::string_view method, std::st
     }
 
     if (path.substr(0, kFeedPrefix.size()) == kFeedPrefix) {
-        const Video* video = catalogue.Find(PercentDecode(path.substr(kFeedPrefix.size()), false));
+        const Video* video = catalogue.Find(common::PercentDecode(path.substr(kFeedPrefix.size()), false));
         if (video == nullptr) return NotFound();
         if (video->isPrivate) return Text(403, "Private video");
         return {200, "application/atom+xml; charset=UTF-8", RenderEntry(*video)};

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/utf8.h"
+
 namespace fw {
 namespace {
 
@@ -52,13 +54,6 @@ void SetMessageSink(MessageSink sink) { messageSink() = std::move(sink); }
 void SetErrorSink(MessageSink sink) { errorSink() = std::move(sink); }
 const std::wstring& AppTitle() { return appTitle(); }
 
-std::wstring Widen(const char* text) {
-    int n = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), n);
-    out.resize(static_cast<size_t>(n) - 1);
-    return out;
-}
+std::wstring Widen(const char* text) { return text ? common::Utf8ToUtf16(text) : std::wstring(); }
 
 }  // namespace fw

@@ -1,10 +1,10 @@
 #include "player/protocol.h"
 
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cwchar>
-#include <limits>
+
+#include "common/number_scan.h"
+#include "common/xml_text.h"
 
 namespace protocol {
 namespace {
@@ -27,7 +27,7 @@ std::wstring query(const wchar_t* name) {
 // A command without arguments and without reply type.
 std::wstring command(const wchar_t* name) { return std::wstring(L"<invoke name=\"") + name + L"\"></invoke>"; }
 
-std::wstring stringArg(const std::wstring& text) { return kStringOpen + EscapeXml(text) + kStringClose; }
+std::wstring stringArg(const std::wstring& text) { return kStringOpen + common::EscapeXml(text) + kStringClose; }
 
 std::wstring integerArg(long value) { return kNumberOpen + std::to_wstring(value) + kNumberClose; }
 
@@ -56,25 +56,7 @@ std::wstring extract(const std::wstring& text, const std::wstring& open, const s
     return text.substr(static_cast<size_t>(start), static_cast<size_t>(length));
 }
 
-bool isSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v' || c == L'\f'; }
-
 }  // namespace
-
-std::wstring EscapeXml(const std::wstring& text) {
-    std::wstring out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        case L'"': out += L"&quot;"; break;
-        case L'\'': out += L"&apos;"; break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
 
 std::wstring addStateListener() {
     return invoke(L"addEventListener", stringArg(L"onStateChange") + stringArg(L"onStateChangeHandler"));
@@ -118,28 +100,9 @@ std::wstring UndefinedAnswer() { return L"<undefined/>"; }
 std::wstring LocationAnswer() { return std::wstring(L"<string >") + L"http://" + kWebHost + L"/watch/" + L"</string>"; }
 
 long GetReplyLong(std::wstring reply) {
-    std::wstring text = extract(reply, kNumberOpen, kNumberClose);
-    size_t p = 0;
-    while (p < text.size() && isSpace(text[p])) ++p;
-    bool negative = false;
-    if (p < text.size() && (text[p] == L'+' || text[p] == L'-')) {
-        negative = text[p] == L'-';
-        ++p;
-    }
     // Byte counts of very large videos do not fit 32 bits; they saturate
     // rather than wrap into nonsense.
-    const long long kMax = std::numeric_limits<int32_t>::max();
-    long long value = 0;
-    bool any = false;
-    for (; p < text.size() && text[p] >= L'0' && text[p] <= L'9'; ++p) {
-        any = true;
-        if (value <= kMax) value = value * 10 + (text[p] - L'0');
-    }
-    if (!any) return 0;
-    if (negative) value = -value;
-    if (value > kMax) value = kMax;
-    if (value < -kMax - 1) value = -kMax - 1;
-    return static_cast<long>(value);
+    return common::ScanLong(extract(reply, kNumberOpen, kNumberClose));
 }
 
 double GetReplyDouble(std::wstring reply) {

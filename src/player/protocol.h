@@ -9,6 +9,8 @@
 namespace protocol {
 
 // --- requests ------------------------------------------------------------
+// String arguments are escaped (& < > " ') so that no typed or captured text
+// can break out of its element.
 
 // The three event registrations, in the order they are sent.
 std::wstring addStateListener();
@@ -37,10 +39,6 @@ std::wstring getPlaybackQuality();
 std::wstring setPlaybackQuality(const std::wstring& quality);
 std::wstring getAvailableQualityLevels();
 
-// String arguments are escaped (& < > " ') so that no typed or captured
-// text can break out of its element.
-std::wstring EscapeXml(const std::wstring& text);
-
 // --- answers to the player's calls ----------------------------------------
 
 // The web host named in the location answer.
@@ -51,7 +49,8 @@ std::wstring LocationAnswer();
 
 // --- reply decoders ---------------------------------------------------------
 // Tags are found by plain substring search; a reply without them decodes to
-// the neutral value (0, 0.0, false, empty).
+// the neutral value (0, 0.0, false, empty). Integers are read like "%ld" and
+// saturate at the 32-bit limits.
 
 long GetReplyLong(std::wstring reply);
 double GetReplyDouble(std::wstring reply);

@@ -39,5 +39,5 @@ void RunQualitySelection(CPlayerBridge& bridge, HWND owner) {
     if (dialog.DoModal(owner) != IDOK) return;
     int index = dialog.selectedIndex;
     if (index < 0 || index >= quality::kChoiceCount) return;
-    bridge.setPlaybackQuality(quality::kNames[index]);
+    bridge.setPlaybackQuality(std::wstring(quality::ChoiceName(index)));
 }

@@ -5,9 +5,16 @@
 #include <string>
 #include <string_view>
 
+// The reply text made from the response body: the body decoded as UTF-8,
+// without a leading byte-order mark.
+std::wstring DecodeReplyBody(std::string_view body);
+
 // The text between the first "<title" element's ">" and the first "</title>"
-// of the reply, with "&amp;" read as "&" (no other entity is decoded, nothing
-// is trimmed). Empty when a marker is missing or out of order.
+// of the reply, with its character references decoded in one pass: &amp;
+// &lt; &gt; &quot; &apos; and &#N; / &#xH; (one naming no character, such as
+// a surrogate, becomes U+FFFD); anything else, an unknown name included,
+// stays as written, and "&amp;lt;" reads "&lt;". Nothing is trimmed. Empty
+// when a marker is missing or out of order.
 std::wstring ParseTitle(std::wstring_view reply);
 
 // The number in the first <yt:duration ... seconds='N'/>, read like "%ld"

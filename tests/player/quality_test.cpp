@@ -14,3 +14,10 @@ TEST(QualityChoices, OnlyListedLevelsWithExactSpellingAreOffered) {
     EXPECT_FALSE(quality::IsOffered(4, {L"hd1080", L"highres"}));
     EXPECT_FALSE(quality::IsOffered(5, levels));
 }
+
+TEST(QualityChoices, EachButtonSendsItsLevelName) {
+    const wchar_t* sent[quality::kChoiceCount] = {L"default", L"small", L"medium", L"large", L"hd720"};
+    for (int i = 0; i < quality::kChoiceCount; ++i) EXPECT_EQ(quality::ChoiceName(i), sent[i]) << i;
+    EXPECT_TRUE(quality::ChoiceName(-1).empty());
+    EXPECT_TRUE(quality::ChoiceName(quality::kChoiceCount).empty());
+}

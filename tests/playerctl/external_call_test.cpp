@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "common/utf8.h"
+
 namespace playerctl {
 namespace {
 
@@ -75,7 +77,7 @@ TEST(InvokeParsing, DecodesEntitiesNumericReferencesAndCdata) {
     ASSERT_EQ(r->arguments.size(), 4u);
     EXPECT_EQ(r->arguments[0].text, L"&<>\"'");
     std::wstring expected = L"AB\x65e5";
-    AppendCodePoint(expected, U'\U0001F600');
+    common::AppendUtf16(expected, U'\U0001F600');
     EXPECT_EQ(r->arguments[1].text, expected);
     EXPECT_EQ(r->arguments[2].text, L"x<b>&amp;</b>y&");
     EXPECT_EQ(r->arguments[3].text, L"\x65e5\x672c\x8a9e");
@@ -193,7 +195,7 @@ TEST(ReplySerialising, WritesTheMoviesCallsInInvokeForm) {
 
 TEST(ReplySerialising, RoundTripsThroughTheParser) {
     std::wstring astral = L"x";
-    AppendCodePoint(astral, U'\U0002000B');
+    common::AppendUtf16(astral, U'\U0002000B');
     std::vector<Value> values = {
         Value::String(L"<&>\"' \x65e5\x672c"), Value::String(astral), Value::Number(-0.25),
         Value::Number(1e-7),  Value::Bool(false), Value::Null(), Value::Undefined(),

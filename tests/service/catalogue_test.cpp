@@ -165,15 +165,6 @@ TEST(VideoId, AcceptsOnlyElevenUrlSafeCharacters) {
     EXPECT_FALSE(IsValidVideoId(std::string("abcXYZ019-\0", 11)));
 }
 
-TEST(Utf8, AcceptsWellFormedTextAndRejectsMalformedText) {
-    for (const char* good : {"", "plain", "\xC3\xA9", "\xE6\x9D\xB1", "\xF0\x9D\x84\x9E",
-                             "\xF4\x8F\xBF\xBF"})
-        EXPECT_TRUE(IsValidUtf8(good)) << good;
-    for (const char* bad : {"\xC0\x80", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-                            "\xE6\x9D", "\xE6\x41\xB1", "\x80", "\xFF"})
-        EXPECT_FALSE(IsValidUtf8(bad)) << testing::PrintToString(std::string(bad));
-}
-
 class CatalogueFile : public testing::Test {
 protected:
     void SetUp() override {

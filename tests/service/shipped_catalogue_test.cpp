@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "catalogue.h"
+#include "common/xml_text.h"
 #include "render.h"
 
 namespace clipdeck::service {
@@ -94,7 +95,7 @@ TEST_F(ShippedCatalogue, DocumentedIdsKeepTheirCases) {
 TEST_F(ShippedCatalogue, EveryEntryStartsWithTheVideoTitle) {
     for (const Video& v : catalogue_->Videos()) {
         std::string doc = RenderEntry(v);
-        EXPECT_EQ(doc.find("<title"), doc.find("<title type='text'>" + XmlEscape(v.title) + "</title>"))
+        EXPECT_EQ(doc.find("<title"), doc.find("<title type='text'>" + common::EscapeXml(v.title) + "</title>"))
             << v.id;
     }
 }

@@ -1,4 +1,4 @@
-#include "videoinfo/text_convert.h"
+#include "common/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -6,14 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "utf16_text.h"
+
 using namespace std::string_literals;
 using namespace std::string_view_literals;
+using clipdeck::test::U16;
 
+namespace common {
 namespace {
-
-// Expected UTF-16 text, held in std::wstring the way the program holds it on
-// either platform.
-std::wstring U16(std::u16string_view units) { return std::wstring(units.begin(), units.end()); }
 
 const std::wstring kFffd = U16(u"\uFFFD");
 
@@ -90,18 +90,28 @@ TEST(Utf16ToUtf8, EncodesPairsAndReplacesUnpairedSurrogates) {
     EXPECT_EQ(Utf16ToUtf8(U16(u"\xD834x")), "\xEF\xBF\xBDx");
     EXPECT_EQ(Utf16ToUtf8(U16(u"x\xDD1E")), "x\xEF\xBF\xBD");
     EXPECT_EQ(Utf16ToUtf8(U16(u"\xDD1E\xD834")), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(Utf16ToUtf8(U16(u"\xD834")), "\xEF\xBF\xBD");
+    EXPECT_EQ(Utf16ToUtf8(std::wstring(L"a\0b", 3)), "a\0b"s);
 }
 
 TEST(Utf16ToUtf8, RoundTripsThroughTheDecoder) {
-    const std::wstring text = U16(u"\u65E5\u672C Caf\u00E9 \xD83C\xDFB5 & \uFFFF");
+    std::wstring text = U16(u"\u65E5\u672C Caf\u00E9 \xD83C\xDFB5 & \uFFFF ");
+    AppendUtf16(text, U'\U0010FFFF');
+    AppendUtf16(text, U'\u00E9');
+    EXPECT_EQ(text.substr(text.size() - 3), U16(u"\xDBFF\xDFFF\u00E9"));
     EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text)), text);
 }
 
-TEST(DecodeReplyBody, DropsOnlyALeadingByteOrderMark) {
-    EXPECT_EQ(DecodeReplyBody("\xEF\xBB\xBF<entry/>"), L"<entry/>");
-    EXPECT_EQ(DecodeReplyBody("<a>\xEF\xBB\xBF</a>"), U16(u"<a>\uFEFF</a>"));
-    EXPECT_EQ(DecodeReplyBody("<entry/>"), L"<entry/>");
-    EXPECT_TRUE(DecodeReplyBody("").empty());
+TEST(IsValidUtf8, AcceptsExactlyWhatDecodesWithoutReplacement) {
+    for (const char* good : {"", "plain", "\xC3\xA9", "\xE6\x9D\xB1", "\xF0\x9D\x84\x9E", "\xF4\x8F\xBF\xBF"}) {
+        EXPECT_TRUE(IsValidUtf8(good)) << good;
+    }
+    EXPECT_TRUE(IsValidUtf8("a\0b"s));
+    for (const char* bad : {"\xC0\x80", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE6\x9D",
+                            "\xE6\x41\xB1", "\x80", "\xFF", "ok\xF0\x9D\x84"}) {
+        EXPECT_FALSE(IsValidUtf8(bad)) << testing::PrintToString(std::string(bad));
+    }
 }
 
 }  // namespace
+}  // namespace common

@@ -1,0 +1,33 @@
+#pragma once
+// One blocking HTTP GET through WinINet with bounded waits, made on the
+// caller's thread with a session of its own.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace common {
+
+struct HttpGetRequest {
+    std::wstring host;
+    std::uint16_t port = 80;
+    std::wstring pathAndQuery;        // starts with '/'
+    std::wstring userAgent;
+    unsigned long flags = 0;          // INTERNET_FLAG_... of the request
+    unsigned long timeoutMs = 5000;   // each of connect, send and receive
+    std::size_t maxBody = 0;
+};
+
+struct HttpGetResult {
+    bool answered = false;       // a status line came back
+    unsigned long status = 0;
+    // Read only for status 200 (no caller wants another body), and at most
+    // maxBody bytes of it.
+    std::string body;
+    bool complete = false;       // the body was read to its end without error
+    bool overCap = false;        // the server offered more than maxBody bytes
+};
+
+HttpGetResult HttpGet(const HttpGetRequest& request);
+
+}  // namespace common
