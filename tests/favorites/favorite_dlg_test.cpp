@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/environment.h"
+#include "framework/controls.h"
 #include "favorites/favorite_dlg.h"
 #include "res/resource.h"
 #include "ui_test.h"
@@ -49,23 +50,15 @@ protected:
     }
     FavoriteStore& store() { return dialog.favorites(); }
     HWND list() { return dialog.Item(IDL_FAVORITE_LIST); }
-    std::wstring cell(int row, int column) {
-        wchar_t text[300] = L"";
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = 300;
-        ::SendMessageW(list(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-        return text;
+    // The list through the window layer's wrapper, as the dialog sees it.
+    fw::ListView view() {
+        fw::ListView v;
+        v.Attach(list());
+        return v;
     }
-    void select(int row) {
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ::SendMessageW(list(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-        ::SendMessageW(list(), LVM_SETSELECTIONMARK, 0, row);
-    }
-    int selected() { return static_cast<int>(::SendMessageW(list(), LVM_GETSELECTIONMARK, 0, 0)); }
+    std::wstring cell(int row, int column) { return view().GetItemText(row, column); }
+    void select(int row) { view().SelectRow(row); }
+    int selected() { return view().GetSelectionMark(); }
     void click(int id) { clipdeck::test::Click(dialog.hwnd(), id); }
     std::wstring fileValue(const wchar_t* section, const wchar_t* key) {
         wchar_t text[300] = L"";
