@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Builds Clipdeck and starts it under Wine, with the local service.
 #
-#   scripts/run.sh [--play ID|URL] [--screenshot-after N] [--exit-after N] [-- program arguments]
+#   scripts/run.sh [--play ID|URL] [--list-play] [--show-lists] [--screenshot-after N]
+#                  [--exit-after N] [-- program arguments]
 #
 #   --play ID|URL         once the player has loaded, type ID|URL into the panel
 #                         and press Play (a demonstration; try cdJapan0001)
+#   --list-play           once the player has loaded, tick "List play"
+#   --show-lists          once the player has loaded, show the favourites and
+#                         history windows
 #   --screenshot-after N  save a picture of the screen to build/screenshot.png
 #                         N seconds after the start (default 5 without $DISPLAY)
 #   --exit-after N        close everything N seconds after the start
@@ -24,7 +28,7 @@ WINE=$CLIPDECK_WINE
 WINESERVER=$CLIPDECK_WINESERVER
 
 usage() {
-  sed -n '3,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '3,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
 }
 
 is_number() {
@@ -34,6 +38,7 @@ is_number() {
 screenshot_after=""
 exit_after=""
 play=""
+demo_args=()
 program_args=()
 while [ $# -gt 0 ]; do
   case $1 in
@@ -44,6 +49,10 @@ while [ $# -gt 0 ]; do
       fi
       play=$2
       shift 2
+      ;;
+    --list-play|--show-lists)
+      demo_args+=("$1")
+      shift
       ;;
     --screenshot-after|--exit-after)
       if [ $# -lt 2 ] || ! is_number "$2"; then
@@ -99,7 +108,8 @@ echo "== building the local service (build/native)"
 clipdeck_build_native clipdeck-service || exit 1
 echo "== building the program (build/win)"
 targets=(Clipdeck)
-[ -n "$play" ] && targets+=(clipdeck_demo)
+[ -n "$play" ] && demo_args+=("$play")
+[ ${#demo_args[@]} -gt 0 ] && targets+=(clipdeck_demo)
 clipdeck_build_win "${targets[@]}" || exit 1
 
 # A free port, so that a service already on the default port (another
@@ -136,8 +146,8 @@ clipdeck_prefix "$WINEPREFIX" x11 || exit 1
 echo "== starting build/win/src/Clipdeck.exe"
 "$WINE" build/win/src/Clipdeck.exe "${program_args[@]}" &
 program_pid=$!
-if [ -n "$play" ]; then
-  "$WINE" build/win/tests/e2e/clipdeck_demo.exe "$play" &
+if [ ${#demo_args[@]} -gt 0 ]; then
+  "$WINE" build/win/tests/e2e/clipdeck_demo.exe "${demo_args[@]}" &
 fi
 
 to_ms() {

@@ -25,7 +25,7 @@ constexpr ColumnSpec kColumns[] = {
 
 }  // namespace
 
-CFavoriteDlg::CFavoriteDlg() : fw::Dialog(IDD_FAVORITE), store(file), boldFont(fw::BoldGuiFont()) {}
+CFavoriteDlg::CFavoriteDlg() : fw::Dialog(IDD_FAVORITE), store(file) {}
 
 CFavoriteDlg::~CFavoriteDlg() = default;
 
@@ -37,6 +37,8 @@ bool CFavoriteDlg::OnInitDialog() {
     store.LoadFavorites();
     store.SetChangeHandler([this] { RefreshList(); });
     list.AddExtendedStyle(fw::ListStyleForThisSystem());
+    // The row being played: the list's own font in bold.
+    boldFont.Reset(fw::CreateBoldFont(reinterpret_cast<HFONT>(list.Send(WM_GETFONT))));
     for (int c = 0; c < static_cast<int>(std::size(kColumns)); ++c) {
         list.InsertColumn(c, kColumns[c].heading, kColumns[c].width, kColumns[c].format);
     }

@@ -117,11 +117,11 @@ DWORD ListStyleForThisSystem() {
     return LVS_EX_FULLROWSELECT;
 }
 
-Font BoldGuiFont() {
+HFONT CreateBoldFont(HFONT base) {
     LOGFONTW face{};
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
+    ::GetObjectW(base ? base : ::GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
     face.lfWeight = FW_BOLD;
-    return Font(::CreateFontIndirectW(&face));
+    return ::CreateFontIndirectW(&face);
 }
 
 }  // namespace fw

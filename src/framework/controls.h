@@ -138,19 +138,24 @@ DWORD ListStyleForThisSystem();
 // A GDI font owned by the object.
 class Font {
 public:
-    explicit Font(HFONT font) : font_(font) {}
-    ~Font() {
-        if (font_) ::DeleteObject(font_);
-    }
+    explicit Font(HFONT font = nullptr) : font_(font) {}
+    ~Font() { Reset(nullptr); }
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
     HFONT get() const { return font_; }
+    // Takes `font`, deleting the one held before.
+    void Reset(HFONT font) {
+        if (font_) ::DeleteObject(font_);
+        font_ = font;
+    }
 
 private:
     HFONT font_;
 };
 
-// The system's default GUI font in bold.
-Font BoldGuiFont();
+// `base` in bold; the system's default GUI font when `base` is null. Made
+// from a control's own font, the bold text keeps the font links that give
+// that font its fallback glyphs (Japanese, for one).
+HFONT CreateBoldFont(HFONT base);
 
 }  // namespace fw

@@ -1,6 +1,9 @@
-// Demonstration helper for scripts/run.sh --play: waits for the running
-// Clipdeck to announce its player, then types a video reference into the
-// panel and presses Play, as a user would. Leaves the program running.
+// Demonstration helper for scripts/run.sh: waits for the running Clipdeck
+// to announce its player, then, as a user would, types a video reference
+// into the panel and presses Play, or ticks "List play", and shows the two
+// list windows when asked. Leaves the program running.
+//
+//   clipdeck_demo [--list-play] [--show-lists] [VIDEO-ID-OR-URL]
 #include <windows.h>
 
 #include <cstdio>
@@ -24,14 +27,64 @@ DWORD findClipdeck() {
     return found;
 }
 
+// The top-level window of `pid` whose caption starts with `prefix`.
+HWND findCaptioned(DWORD pid, const std::wstring& prefix) {
+    struct Search {
+        DWORD pid;
+        const std::wstring* prefix;
+        HWND found;
+    } search{pid, &prefix, nullptr};
+    ::EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            wchar_t caption[64] = L"";
+            ::GetWindowTextW(w, caption, 64);
+            if (owner != s->pid || std::wstring(caption).rfind(*s->prefix, 0) != 0) return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Shows a list window through its panel button and puts it where the
+// picture has room for it.
+void showAt(DWORD pid, HWND button, const std::wstring& caption, int x, int y) {
+    remote_ui::PostClick(button);
+    HWND window = nullptr;
+    if (!remote_ui::PollUntil([&] { return (window = findCaptioned(pid, caption)) && ::IsWindowVisible(window); },
+                              5000)) {
+        return;
+    }
+    ::SetWindowPos(window, HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fputs("usage: clipdeck_demo VIDEO-ID-OR-URL\n", stderr);
+    std::wstring reference;
+    bool listPlay = false;
+    bool showLists = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (arg == L"--list-play") {
+            listPlay = true;
+        } else if (arg == L"--show-lists") {
+            showLists = true;
+        } else if (reference.empty() && arg.rfind(L"--", 0) != 0) {
+            reference = arg;
+        } else {
+            reference.clear();
+            listPlay = showLists = false;
+            break;
+        }
+    }
+    if (reference.empty() && !listPlay && !showLists) {
+        std::fputs("usage: clipdeck_demo [--list-play] [--show-lists] [VIDEO-ID-OR-URL]\n", stderr);
         return 2;
     }
-    const std::wstring reference = argv[1];
     DWORD pid = 0;
     if (!remote_ui::PollUntil([&] { return (pid = findClipdeck()) != 0; }, 30000)) {
         std::fputs("clipdeck_demo: no Clipdeck window appeared\n", stderr);
@@ -43,8 +96,18 @@ int wmain(int argc, wchar_t** argv) {
         std::fputs("clipdeck_demo: the player did not load (is the service running?)\n", stderr);
         return 1;
     }
-    remote_ui::WriteText(ui.Item(IDE_CONTROL_VIDEOREF), reference);
-    remote_ui::PostClick(ui.Item(IDB_CONTROL_PLAY));
-    remote_ui::Print(L"clipdeck_demo: playing " + reference);
+    if (!reference.empty()) {
+        remote_ui::WriteText(ui.Item(IDE_CONTROL_VIDEOREF), reference);
+        remote_ui::PostClick(ui.Item(IDB_CONTROL_PLAY));
+        remote_ui::Print(L"clipdeck_demo: playing " + reference);
+    }
+    if (listPlay) {
+        remote_ui::PostClick(ui.Item(IDX_CONTROL_LISTPLAY));
+        remote_ui::Print(L"clipdeck_demo: list play");
+    }
+    if (showLists) {
+        showAt(pid, ui.Item(IDB_CONTROL_FAVORITE), L"Favorite ", 0, 480);
+        showAt(pid, ui.Item(IDB_CONTROL_HISTORY), L"History ", 670, 500);
+    }
     return 0;
 }

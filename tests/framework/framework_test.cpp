@@ -306,10 +306,14 @@ TEST_F(Controls, ListViewCellsAndSelectionRoundTrip) {
 }
 
 TEST_F(Controls, RowFontsChosenPerRowDuringCustomDraw) {
-    fw::Font bold = fw::BoldGuiFont();
-    LOGFONTW face{};
+    const HFONT own = reinterpret_cast<HFONT>(list.Send(WM_GETFONT));
+    fw::Font bold(fw::CreateBoldFont(own));
+    LOGFONTW face{}, ownFace{};
     ASSERT_TRUE(::GetObjectW(bold.get(), sizeof face, &face));
+    ASSERT_TRUE(::GetObjectW(own, sizeof ownFace, &ownFace));
     EXPECT_EQ(face.lfWeight, FW_BOLD);
+    EXPECT_EQ(std::wstring(face.lfFaceName), std::wstring(ownFace.lfFaceName));
+    EXPECT_EQ(face.lfHeight, ownFace.lfHeight);
 
     HDC dc = ::CreateCompatibleDC(nullptr);
     NMLVCUSTOMDRAW draw{};
