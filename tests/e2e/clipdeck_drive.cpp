@@ -49,6 +49,7 @@ constexpr DWORD kStatusPollMs = 20;
 const std::wstring kPlainTitle = L" Morning Walk Through the Old Harbour";
 const std::wstring kJapanTitle = L" 東京の夜景タイムラプス";
 const std::wstring kShortTitle = L" Eight Second Countdown";
+const std::wstring kMarkupTitle = L" Entities: &amp; vs & and x<y>z";
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
@@ -385,13 +386,17 @@ void PlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& st
         s->WaitTextIs(IDT_CONTROL_TITLE, kJapanTitle, kTickMs);
         ExpectTimeMoves(*s, 180);
     });
+    step(L"a title with markup reads decoded: " + Quoted(kMarkupTitle), [&] {
+        s->PlayTyped(L"cdMarkup001");
+        s->WaitTextIs(IDT_CONTROL_TITLE, kMarkupTitle, kTickMs);
+    });
     RECT player{};
     step(L"WM_CLOSE to the main window ends the process", [&] {
         player = s->PlayerRect();
         s->Close();
     });
-    step(L"Clipdeck.ini holds VIDEOID=cdJapan0001 and the player window's rectangle", [&] {
-        if (std::wstring id = IniString(folder, L"SYSTEM", L"VIDEOID"); id != L"cdJapan0001") {
+    step(L"Clipdeck.ini holds VIDEOID=cdMarkup001 and the player window's rectangle", [&] {
+        if (std::wstring id = IniString(folder, L"SYSTEM", L"VIDEOID"); id != L"cdMarkup001") {
             throw Failure(L"VIDEOID is " + Quoted(id));
         }
         RECT saved = IniPlayerRect(folder);
@@ -401,9 +406,9 @@ void PlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& st
         }
     });
     s.reset();
-    step(L"a second start shows cdJapan0001 in the box", [&] {
+    step(L"a second start shows cdMarkup001 in the box", [&] {
         s.emplace(exe);
-        s->WaitTextIs(IDE_CONTROL_VIDEOREF, L"cdJapan0001", kTickMs);
+        s->WaitTextIs(IDE_CONTROL_VIDEOREF, L"cdMarkup001", kTickMs);
         s->WaitReady();
         s->Close();
     });
