@@ -44,7 +44,9 @@ service=$native/service/clipdeck-service
 clipdeck=$win/src/Clipdeck.exe
 baseline=$win/bench/empty_dialog.exe
 bench=$win/bench/clipdeck_bench.exe
-for f in "$service" "$clipdeck" "$baseline" "$bench" "$wine_run"; do
+capture_bench=$win/bench/capture_bench.exe
+chrome_standin=$win/tests/history/chrome.exe
+for f in "$service" "$clipdeck" "$baseline" "$bench" "$capture_bench" "$chrome_standin" "$wine_run"; do
   if [ ! -f "$f" ]; then
     echo "run-bench.sh: $f is missing; build the win and native trees first" >&2
     exit 1
@@ -98,4 +100,12 @@ status=$?
 if [ "$status" -eq 124 ]; then
   echo "run-bench.sh: the benchmark did not finish within $limit s" >&2
 fi
+
+echo
+timeout -k 5 120 "$wine_run" "$capture_bench" --chrome "$(dos_path "$chrome_standin")"
+capture_status=$?
+if [ "$capture_status" -eq 124 ]; then
+  echo "run-bench.sh: the capture benchmark did not finish within 120 s" >&2
+fi
+[ "$status" -ne 0 ] || status=$capture_status
 exit "$status"

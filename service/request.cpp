@@ -23,6 +23,17 @@ std::string QueryValue(std::string_view query, std::string_view key) {
     return {};
 }
 
+// A request sent through a proxy names the whole address
+// ("http://www.youtube.com:80/watch?v=ID"); it is answered by its path and query.
+std::string OriginForm(std::string_view target) {
+    if (target.empty() || target.front() == '/') return std::string(target);
+    const std::size_t scheme = target.find("://");
+    if (scheme == std::string_view::npos) return std::string(target);
+    const std::size_t rest = target.find_first_of("/?", scheme + 3);
+    if (rest == std::string_view::npos) return "/";
+    return (target[rest] == '?' ? "/" : "") + std::string(target.substr(rest));
+}
+
 // A status that must not carry a body.
 bool IsBodyless(int status) { return status == 204 || status == 205 || status == 304; }
 
@@ -35,6 +46,8 @@ Reply HandleRequest(const Catalogue& catalogue, std::string_view method, std::st
         return Text(forcedStatus, "Forced status " + std::to_string(forcedStatus));
     }
     if (method != "GET" && method != "HEAD") return Text(404, "Not found");
+    const std::string origin = OriginForm(target);
+    target = origin;
 
     std::string_view path = target;
     std::string_view query;

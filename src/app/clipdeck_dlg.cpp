@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/about_dlg.h"
 #include "core/trace.h"
 #include "res/resource.h"
 
@@ -106,7 +107,8 @@ bool CClipdeckDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
     switch (msg) {
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
-            // The About box comes with its own dialog; the entry is here.
+            CAboutDlg about;
+            about.DoModal(hwnd_);
             return true;
         }
         return false;

@@ -44,11 +44,16 @@ bool CHistoryDlg::OnInitDialog() {
         list.InsertColumn(c, kColumns[c].heading, kColumns[c].width, kColumns[c].format);
     }
     RefreshList();
+    // Capture runs for the whole run of the program, the window shown or not.
+    capture.listeners.push_back(this);
+    SetTimer(kCaptureTimerId, kCapturePeriodMs);
     return true;
 }
 
 bool CHistoryDlg::DestroyWindow() {
     if (!hwnd_) return false;
+    KillTimer(kCaptureTimerId);
+    capture.RemoveListener(this);
     store.SaveHistory();
     return fw::Dialog::DestroyWindow();
 }
@@ -63,6 +68,14 @@ bool CHistoryDlg::OnButtonClicked(int id) {
     case IDB_HISTORY_SETTITLE: FillMissingTitles(); return true;
     default: return false;
     }
+}
+
+void CHistoryDlg::OnTimer(UINT_PTR id) {
+    if (id == kCaptureTimerId) CaptureTimerTick(hwnd_, capture);
+}
+
+void CHistoryDlg::OnAddressCaptured() {
+    if (std::optional<VideoItem> item = CapturedVideo(capture)) AddHistory(*item);
 }
 
 void CHistoryDlg::RefreshList() {

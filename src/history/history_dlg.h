@@ -10,12 +10,13 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "history/history_store.h"
+#include "history/web_capture.h"
 #include "lists/ini_profile.h"
 #include "lists/list_controller.h"
 
 inline constexpr wchar_t kHistoryFile[] = L"History.ini";
 
-class CHistoryDlg : public fw::Dialog {
+class CHistoryDlg : public fw::Dialog, public CCaptureStreamIDListener {
 public:
     CHistoryDlg();
     ~CHistoryDlg() override;
@@ -35,10 +36,15 @@ public:
     // Fetches the title of every entry that has none; failures are skipped.
     void FillMissingTitles();
 
+    // The address bar of the watched browser shows a new text.
+    void OnAddressCaptured() override;
+    CWebCapture& webCapture() { return capture; }
+
 protected:
     bool OnInitDialog() override;
     void DoDataExchange(fw::DataExchange& dx) override;
     bool OnButtonClicked(int id) override;
+    void OnTimer(UINT_PTR id) override;
     void OnCancel() override;
 
 private:
@@ -49,5 +55,6 @@ private:
 
     IniProfile file;
     HistoryStore store;
+    CWebCapture capture;
     fw::ListView list;
 };

@@ -103,6 +103,22 @@ TEST_F(Requests, WatchPageForBrowsers) {
     EXPECT_EQ(Get("/watch?v=cdPrivate01").status, 403);
 }
 
+TEST_F(Requests, AProxyRequestIsAnsweredByItsPathAndQuery) {
+    // A browser whose proxy is the service sends the whole address.
+    Reply direct = Get("/watch?v=cdPlain0001");
+    Reply proxied = Get("http://www.youtube.com:80/watch?v=cdPlain0001");
+    EXPECT_EQ(proxied.status, 200);
+    EXPECT_EQ(proxied.body, direct.body);
+    EXPECT_EQ(Get("http://127.0.0.1:8480/feeds/api/videos/cdPlain0001").status, 200);
+    EXPECT_EQ(Get("http://www.youtube.com/watch?v=cdPrivate01").status, 403);
+    for (std::string_view target : {"http://www.youtube.com", "http://www.youtube.com?v=cdPlain0001",
+                                    "http://www.youtube.com:80/", "http://www.youtube.com/WATCH?v=cdPlain0001"}) {
+        EXPECT_EQ(Get(target).status, 404) << target;
+    }
+    // Only a target that names a scheme is read as an address.
+    EXPECT_EQ(Get("www.youtube.com/watch?v=cdPlain0001").status, 404);
+}
+
 TEST_F(Requests, AnythingElseIsNotFound) {
     for (std::string_view target : {"/", "/feeds/api/videos", "/feeds/api/videos?id=cdPlain0001",
                                     "/apiplayer/x", "/get_video_info/", "/WATCH?v=cdPlain0001",
