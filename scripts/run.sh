@@ -9,6 +9,10 @@
 #   --list-play           once the player has loaded, tick "List play"
 #   --show-lists          once the player has loaded, show the favourites and
 #                         history windows
+#   --about               open the About box from the system menu
+#   --browse URL          tick "InternetExplorer" in the history window and open
+#                         URL in Wine's Internet Explorer, whose proxy is the
+#                         local service (try http://www.youtube.com/watch?v=cdJapan0002)
 #   --screenshot-after N  save a picture of the screen to build/screenshot.png
 #                         N seconds after the start (default 5 without $DISPLAY)
 #   --exit-after N        close everything N seconds after the start
@@ -28,7 +32,7 @@ WINE=$CLIPDECK_WINE
 WINESERVER=$CLIPDECK_WINESERVER
 
 usage() {
-  sed -n '3,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '3,18p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
 }
 
 is_number() {
@@ -38,6 +42,7 @@ is_number() {
 screenshot_after=""
 exit_after=""
 play=""
+browse=""
 demo_args=()
 program_args=()
 while [ $# -gt 0 ]; do
@@ -50,7 +55,16 @@ while [ $# -gt 0 ]; do
       play=$2
       shift 2
       ;;
-    --list-play|--show-lists)
+    --browse)
+      if [ $# -lt 2 ] || [ -z "$2" ]; then
+        echo "run.sh: --browse needs an address" >&2
+        exit 2
+      fi
+      browse=$2
+      demo_args+=(--capture-ie)
+      shift 2
+      ;;
+    --list-play|--show-lists|--about)
       demo_args+=("$1")
       shift
       ;;
@@ -143,11 +157,26 @@ fi
 prefix_in_use=1
 clipdeck_prefix "$WINEPREFIX" x11 || exit 1
 
+ie_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+if [ -n "$browse" ]; then
+  # The browser reaches the video site's addresses through the local
+  # service; the program's own requests to 127.0.0.1 go direct (Wine needs
+  # the address named, "<local>" alone is not enough).
+  "$WINE" reg add "$ie_key" /v ProxyOverride /t REG_SZ /d '<local>;127.0.0.1' /f >/dev/null 2>&1
+  "$WINE" reg add "$ie_key" /v ProxyServer /t REG_SZ /d "$CLIPDECK_FEED_HOST" /f >/dev/null 2>&1
+  "$WINE" reg add "$ie_key" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1
+elif grep -q '"ProxyEnable"=dword:00000001' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  "$WINE" reg add "$ie_key" /v ProxyEnable /t REG_DWORD /d 0 /f >/dev/null 2>&1
+fi
+
 echo "== starting build/win/src/Clipdeck.exe"
 "$WINE" build/win/src/Clipdeck.exe "${program_args[@]}" &
 program_pid=$!
 if [ ${#demo_args[@]} -gt 0 ]; then
   "$WINE" build/win/tests/e2e/clipdeck_demo.exe "${demo_args[@]}" &
+fi
+if [ -n "$browse" ]; then
+  (sleep 3 && "$WINE" 'C:\Program Files\Internet Explorer\iexplore.exe' "$browse") >/dev/null 2>&1 &
 fi
 
 to_ms() {

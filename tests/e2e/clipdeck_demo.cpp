@@ -3,7 +3,7 @@
 // into the panel and presses Play, or ticks "List play", and shows the two
 // list windows when asked. Leaves the program running.
 //
-//   clipdeck_demo [--list-play] [--show-lists] [VIDEO-ID-OR-URL]
+//   clipdeck_demo [--list-play] [--show-lists] [--capture-ie] [--about] [VIDEO-ID-OR-URL]
 #include <windows.h>
 
 #include <cstdio>
@@ -67,22 +67,29 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring reference;
     bool listPlay = false;
     bool showLists = false;
+    bool captureIe = false;
+    bool about = false;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--list-play") {
             listPlay = true;
         } else if (arg == L"--show-lists") {
             showLists = true;
+        } else if (arg == L"--capture-ie") {
+            captureIe = true;
+        } else if (arg == L"--about") {
+            about = true;
         } else if (reference.empty() && arg.rfind(L"--", 0) != 0) {
             reference = arg;
         } else {
             reference.clear();
-            listPlay = showLists = false;
+            listPlay = showLists = captureIe = about = false;
             break;
         }
     }
-    if (reference.empty() && !listPlay && !showLists) {
-        std::fputs("usage: clipdeck_demo [--list-play] [--show-lists] [VIDEO-ID-OR-URL]\n", stderr);
+    if (reference.empty() && !listPlay && !showLists && !captureIe && !about) {
+        std::fputs("usage: clipdeck_demo [--list-play] [--show-lists] [--capture-ie] [--about] [VIDEO-ID-OR-URL]\n",
+                   stderr);
         return 2;
     }
     DWORD pid = 0;
@@ -108,6 +115,20 @@ int wmain(int argc, wchar_t** argv) {
     if (showLists) {
         showAt(pid, ui.Item(IDB_CONTROL_FAVORITE), L"Favorite ", 0, 480);
         showAt(pid, ui.Item(IDB_CONTROL_HISTORY), L"History ", 670, 500);
+    }
+    if (about) ::PostMessageW(ui.main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    if (captureIe) {
+        // The box lives in the history window, shown or not.
+        HWND history = nullptr;
+        if (remote_ui::PollUntil([&] { return (history = findCaptioned(pid, L"History ")) != nullptr; }, 5000)) {
+            remote_ui::PostClick(::GetDlgItem(history, IDX_HISTORY_IE));
+            remote_ui::Print(L"clipdeck_demo: capture from Internet Explorer");
+            // Once the browser has come to the front and been read, show the
+            // history above it without taking the foreground from it.
+            ::Sleep(10000);
+            ::ShowWindow(history, SW_SHOWNOACTIVATE);
+            ::SetWindowPos(history, HWND_TOPMOST, 740, 420, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+        }
     }
     return 0;
 }
