@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "chrome_standin.h"
+#include "core/environment.h"
+#include "history/history_dlg.h"
 #include "history/web_capture.h"
+#include "res/resource.h"
 #include "remote_ui.h"
 
 namespace {
@@ -201,6 +204,32 @@ TEST_F(ChromeCapture, AVideoPageBecomesAnEntryAndItsSchemeIsRestored) {
     EXPECT_EQ(recorder.items[1].videoId, kOtherVideoId);
     EXPECT_EQ(recorder.items[1].title, kOtherVideoTitle);
     EXPECT_EQ(recorder.items[1].duration, kOtherVideoSeconds);
+}
+
+// The history window as the program runs it: its own timer steps the
+// capture, and a video in the foreground browser becomes its top row.
+TEST_F(ChromeCapture, TheHistoryWindowRecordsTheForegroundBrowsersVideo) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    AppEnvironment().directory = std::wstring(temp) + L"clipdeck-capture-" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(AppEnvironment().directory.c_str(), nullptr);
+    CHistoryDlg history;
+    ASSERT_TRUE(history.Create(::GetDesktopWindow()));
+    ::CheckDlgButton(history.hwnd(), IDX_HISTORY_CHROME, BST_CHECKED);
+    ChromeStandIn chrome(L"www.youtube.com/watch?v=" + std::wstring(kVideoId));
+    ASSERT_TRUE(chrome.Foreground());
+    const DWORD start = ::GetTickCount();
+    while (history.history().count() == 0 && ::GetTickCount() - start < 20000) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+        ::Sleep(20);
+    }
+    ASSERT_EQ(history.history().count(), 1);
+    EXPECT_EQ(history.history().items()[0].videoId, kVideoId);
+    EXPECT_EQ(history.history().items()[0].title, kVideoTitle);
+    EXPECT_EQ(history.history().items()[0].duration, kVideoSeconds);
+    history.DestroyWindow();
+    ReleaseAppEnvironment();
 }
 
 TEST_F(ChromeCapture, PagesThatAreNoKnownVideoAreReportedButAddNothing) {
