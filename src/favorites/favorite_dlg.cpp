@@ -115,14 +115,8 @@ void CFavoriteDlg::RefreshList() {
         list.SetItemText(i, kStart, std::to_wstring(item.startPos));
         list.SetItemText(i, kEnd, std::to_wstring(item.endPos));
     }
-    if (selected >= 0) {
-        for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-            if (list.GetItemText(i, kNo) != selectedNumber) continue;
-            list.SelectRow(i);
-            list.EnsureVisible(i);
-            break;
-        }
-    }
+    // The selection stays on the same row number, not on the same item.
+    if (selected >= 0) list.SelectRowWithText(kNo, selectedNumber);
     list.SetRedraw(true);
     wchar_t caption[64];
     std::swprintf(caption, 64, L"Favorite %d item", store.count());

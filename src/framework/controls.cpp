@@ -93,6 +93,17 @@ void ListView::SelectRow(int row) const {
     Send(LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(row));
 }
 
+bool ListView::SelectRowWithText(int column, const std::wstring& text) const {
+    const int rows = GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        if (GetItemText(row, column) != text) continue;
+        SelectRow(row);
+        EnsureVisible(row);
+        return true;
+    }
+    return false;
+}
+
 LRESULT ListView::DrawRowFonts(NMHDR* header, const std::function<HFONT(int row)>& fontOf) {
     auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
     switch (draw->nmcd.dwDrawStage) {

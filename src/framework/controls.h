@@ -124,6 +124,9 @@ public:
         assert(hwnd_);
         Send(LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
     }
+    // Selects the first row whose cell in `column` reads `text` and scrolls
+    // it into view; false when no row does.
+    bool SelectRowWithText(int column, const std::wstring& text) const;
 
     // The answer to a list's NM_CUSTOMDRAW that draws each row in the font
     // `fontOf(row)` returns (nullptr: the list's own font). A dialog's

@@ -91,14 +91,8 @@ void CHistoryDlg::RefreshList() {
         list.SetItemText(i, kTime, DurationText(item.duration));
         list.SetItemText(i, kTitle, item.title);
     }
-    if (selected >= 0) {
-        for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-            if (list.GetItemText(i, kVideoId) != selectedId) continue;
-            list.SelectRow(i);
-            list.EnsureVisible(i);
-            break;
-        }
-    }
+    // The selection follows the video, wherever it went.
+    if (selected >= 0) list.SelectRowWithText(kVideoId, selectedId);
     list.SetRedraw(true);
     wchar_t caption[64];
     std::swprintf(caption, 64, L"History %d item", store.count());
