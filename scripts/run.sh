@@ -4,7 +4,8 @@
 #   scripts/run.sh [--play ID|URL] [--screenshot-after N] [--exit-after N] [-- program arguments]
 #
 #   --play ID|URL         once the player has loaded, type ID|URL into the panel
-#                         and press Play (a demonstration; try cdJapan0001)
+#                         and press Play (a demonstration; try cdJapan0001, or a
+#                         demo clip's ID from build/service.log, e.g. 5TedTnWFUn7)
 #   --screenshot-after N  save a picture of the screen to build/screenshot.png
 #                         N seconds after the start (default 5 without $DISPLAY)
 #   --exit-after N        close everything N seconds after the start
@@ -24,7 +25,7 @@ WINE=$CLIPDECK_WINE
 WINESERVER=$CLIPDECK_WINESERVER
 
 usage() {
-  sed -n '3,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '3,11p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
 }
 
 is_number() {
@@ -102,9 +103,14 @@ targets=(Clipdeck)
 [ -n "$play" ] && targets+=(clipdeck_demo)
 clipdeck_build_win "${targets[@]}" || exit 1
 
+# Demo clips, made once (they are kept in build/media).
+bash "$root/scripts/make-demo-media.sh" || exit 1
+media_args=()
+[ -d build/media ] && media_args=(--media-dir "$root/build/media")
+
 # A free port, so that a service already on the default port (another
 # checkout's, say) neither stops this one nor answers in its place.
-clipdeck_start_service "$CLIPDECK_SERVICE_EXE" build/service.log build/service.port || exit 1
+clipdeck_start_service "$CLIPDECK_SERVICE_EXE" build/service.log build/service.port "${media_args[@]}" || exit 1
 service_pid=$CLIPDECK_SERVICE_PID
 export CLIPDECK_FEED_HOST=127.0.0.1:$CLIPDECK_SERVICE_PORT
 export CLIPDECK_PLAYER_HOST=$CLIPDECK_FEED_HOST

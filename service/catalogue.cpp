@@ -107,10 +107,14 @@ std::optional<std::string> ParseMedia(std::string_view field, Video& video) {
 std::optional<std::string> ParseLine(std::string_view line, Video& video) {
     if (!common::IsValidUtf8(line)) return "line is not valid UTF-8";
     auto fields = Split(line, '\t');
-    if (fields.size() != kFieldCount && fields.size() != kFieldCountWithMedia) {
+    // A ninth field that is not a list of level=path items is taken for a
+    // stray field, not for broken media.
+    const bool media = fields.size() == kFieldCountWithMedia &&
+                       fields[8].find('=') != std::string_view::npos;
+    if (fields.size() != kFieldCount && !media) {
         return "expected " + std::to_string(kFieldCount) +
                " tab-separated fields (id, seconds, flags, colour, levels, published, author, "
-               "title) and optionally a ninth (media), found " + std::to_string(fields.size());
+               "title) and optionally a ninth (media: level=path,...), found " + std::to_string(fields.size());
     }
     const std::string_view id = fields[0], seconds = fields[1], flags = fields[2],
                            colour = fields[3], levels = fields[4], published = fields[5],
@@ -161,7 +165,7 @@ std::optional<std::string> ParseLine(std::string_view line, Video& video) {
     if (HasControlCharacter(title)) return "title contains a control character";
     video.title = std::string(title);
 
-    if (fields.size() == kFieldCountWithMedia) return ParseMedia(fields[8], video);
+    if (media) return ParseMedia(fields[8], video);
     return std::nullopt;
 }
 
