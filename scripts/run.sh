@@ -5,7 +5,7 @@
 #
 #   --play ID|URL         once the player has loaded, type ID|URL into the panel
 #                         and press Play (a demonstration; try cdJapan0001, or a
-#                         demo clip's ID from build/service.log, e.g. 5TedTnWFUn7)
+#                         demo clip's ID from build/service.log, e.g. 26zTF1IcmTL)
 #   --screenshot-after N  save a picture of the screen to build/screenshot.png
 #                         N seconds after the start (default 5 without $DISPLAY)
 #   --exit-after N        close everything N seconds after the start
