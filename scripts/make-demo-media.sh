@@ -24,7 +24,7 @@ clips=(
   "demo-stripes|10|330|rgbtestsrc|scroll=horizontal=0.005|Clipdeck Demo 3: Sliding Stripes (330 Hz)"
   "demo-hdbars|12|550|smptehdbars|scroll=vertical=0.004|Clipdeck Demo 4: Rolling Bars (550 Hz)"
 )
-version=2
+version=3
 
 for tool in ffmpeg; do
   command -v "$tool" >/dev/null || { echo "make-demo-media.sh: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
@@ -48,10 +48,10 @@ for clip in "${clips[@]}"; do
   IFS='|' read -r name seconds tone picture motion title <<<"$clip"
   for height in 360 720; do
     width=$((height * 16 / 9))
-    size=$((height / 12))
+    size=$((height / 16))
     text=$(escape "$title")
     filter="$motion,drawtext=fontfile=$font:text='$text':x=(w-tw)/2:y=h/10:fontsize=$size:fontcolor=white:box=1:boxcolor=black@0.6:boxborderw=$((size / 4)),"
-    filter+="drawtext=fontfile=$font:text='%{pts\\:hms}':x=(w-tw)/2:y=h-h/5:fontsize=$((size * 2)):fontcolor=yellow:box=1:boxcolor=black@0.6:boxborderw=$((size / 4))"
+    filter+="drawtext=fontfile=$font:text='%{pts\\:hms}':x=(w-tw)/2:y=h-h/5:fontsize=$((size * 5 / 2)):fontcolor=yellow:box=1:boxcolor=black@0.6:boxborderw=$((size / 4))"
     for container in mp4 webm; do
       file=$out/${name}_$height.$container
       [ -s "$file" ] && continue
