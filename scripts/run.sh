@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds Clipdeck and starts it under Wine, with the local service.
 #
-#   scripts/run.sh [--play ID|URL] [--list-play] [--show-lists] [--screenshot-after N]
-#                  [--exit-after N] [-- program arguments]
+#   scripts/run.sh [--play ID|URL] [--list-play] [--show-lists] [--about] [--browse URL]
+#                  [--screenshot-after N] [--exit-after N] [-- program arguments]
 #
 #   --play ID|URL         once the player has loaded, type ID|URL into the panel
-#                         and press Play (a demonstration; try cdJapan0001)
+#                         and press Play (a demonstration; try cdJapan0001, or a
+#                         demo clip's ID from build/service.log, e.g. 26zTF1IcmTL)
 #   --list-play           once the player has loaded, tick "List play"
 #   --show-lists          once the player has loaded, show the favourites and
 #                         history windows
@@ -32,7 +33,7 @@ WINE=$CLIPDECK_WINE
 WINESERVER=$CLIPDECK_WINESERVER
 
 usage() {
-  sed -n '3,18p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '3,19p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
 }
 
 is_number() {
@@ -126,9 +127,14 @@ targets=(Clipdeck)
 [ ${#demo_args[@]} -gt 0 ] && targets+=(clipdeck_demo)
 clipdeck_build_win "${targets[@]}" || exit 1
 
+# Demo clips, made once (they are kept in build/media).
+bash "$root/scripts/make-demo-media.sh" || exit 1
+media_args=()
+[ -d build/media ] && media_args=(--media-dir "$root/build/media")
+
 # A free port, so that a service already on the default port (another
 # checkout's, say) neither stops this one nor answers in its place.
-clipdeck_start_service "$CLIPDECK_SERVICE_EXE" build/service.log build/service.port || exit 1
+clipdeck_start_service "$CLIPDECK_SERVICE_EXE" build/service.log build/service.port "${media_args[@]}" || exit 1
 service_pid=$CLIPDECK_SERVICE_PID
 export CLIPDECK_FEED_HOST=127.0.0.1:$CLIPDECK_SERVICE_PORT
 export CLIPDECK_PLAYER_HOST=$CLIPDECK_FEED_HOST

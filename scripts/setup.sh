@@ -10,8 +10,10 @@ packages=(
   xvfb x11-utils imagemagick xdotool
   googletest libgtest-dev
   libcpp-httplib-dev pkgconf
-  fonts-droid-fallback fonts-liberation
+  fonts-droid-fallback fonts-liberation fonts-dejavu-core
   procps curl util-linux
+  ffmpeg libavformat-dev libavutil-dev
+  gstreamer1.0-libav gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
 )
 
 installed=" $(dpkg-query -W -f='${Package}:${Status}\n' "${packages[@]}" 2>/dev/null |

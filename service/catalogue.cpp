@@ -13,6 +13,7 @@ namespace clipdeck::service {
 namespace {
 
 constexpr std::size_t kFieldCount = 8;
+constexpr std::size_t kFieldCountWithMedia = 9;
 constexpr int kMaxSeconds = 359999;  // 99:59:59
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
@@ -73,14 +74,47 @@ bool IsBlank(std::string_view line) {
     return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
+// The media field: "level=path,level=path...", one file for each listed level.
+std::optional<std::string> ParseMedia(std::string_view field, Video& video) {
+    for (std::string_view item : Split(field, ',')) {
+        const std::size_t eq = item.find('=');
+        const std::string_view name = item.substr(0, eq);
+        auto quality = common::QualityFromName(name);
+        if (eq == std::string_view::npos || !quality)
+            return "media item " + Quoted(item) + " is not level=path with a known level";
+        const std::string_view path = item.substr(eq + 1);
+        if (path.empty()) return "media item " + Quoted(item) + " names no file";
+        if (HasControlCharacter(path)) return "media path contains a control character";
+        std::string type = MediaContentType(path);
+        if (type.empty())
+            return "media file " + Quoted(path) + " does not end in .mp4, .m4v or .webm";
+        if (std::find(video.levels.begin(), video.levels.end(), *quality) == video.levels.end())
+            return "media level " + Quoted(name) + " is not among the video's levels";
+        for (const MediaFile& file : video.media) {
+            if (file.quality == *quality) return "media level " + Quoted(name) + " is given twice";
+        }
+        video.media.push_back({*quality, std::string(path), 0, std::move(type)});
+    }
+    if (video.media.size() != video.levels.size())
+        return "media names " + std::to_string(video.media.size()) + " files for " +
+               std::to_string(video.levels.size()) + " levels; give one file per level";
+    std::sort(video.media.begin(), video.media.end(),
+              [](const MediaFile& a, const MediaFile& b) { return a.quality > b.quality; });
+    return std::nullopt;
+}
+
 // Parses one data line; on failure returns the message and leaves `video` unspecified.
 std::optional<std::string> ParseLine(std::string_view line, Video& video) {
     if (!common::IsValidUtf8(line)) return "line is not valid UTF-8";
     auto fields = Split(line, '\t');
-    if (fields.size() != kFieldCount) {
+    // A ninth field that is not a list of level=path items is taken for a
+    // stray field, not for broken media.
+    const bool media = fields.size() == kFieldCountWithMedia &&
+                       fields[8].find('=') != std::string_view::npos;
+    if (fields.size() != kFieldCount && !media) {
         return "expected " + std::to_string(kFieldCount) +
                " tab-separated fields (id, seconds, flags, colour, levels, published, author, "
-               "title), found " + std::to_string(fields.size());
+               "title) and optionally a ninth (media: level=path,...), found " + std::to_string(fields.size());
     }
     const std::string_view id = fields[0], seconds = fields[1], flags = fields[2],
                            colour = fields[3], levels = fields[4], published = fields[5],
@@ -130,6 +164,8 @@ std::optional<std::string> ParseLine(std::string_view line, Video& video) {
     if (title.empty()) return "title is empty";
     if (HasControlCharacter(title)) return "title contains a control character";
     video.title = std::string(title);
+
+    if (media) return ParseMedia(fields[8], video);
     return std::nullopt;
 }
 
@@ -206,6 +242,18 @@ CatalogueLoad LoadCatalogueFile(const std::string& path) {
                                     : path + ": " + error.message);
     }
     return load;
+}
+
+std::string MediaContentType(std::string_view fileName) {
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    std::string ext(fileName.substr(dot + 1));
+    for (char& c : ext) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (ext == "mp4" || ext == "m4v") return "video/mp4";
+    if (ext == "webm") return "video/webm";
+    return {};
 }
 
 bool IsValidVideoId(std::string_view id) {

@@ -14,6 +14,14 @@ namespace clipdeck::service {
 
 using common::Quality;
 
+// A file that holds a video at one quality level.
+struct MediaFile {
+    Quality quality = Quality::Small;
+    std::string path;         // relative to the catalogue's folder until resolved
+    std::uint64_t bytes = 0;  // the file's size, once read
+    std::string contentType;  // "video/mp4" or "video/webm"
+};
+
 struct Video {
     std::string id;
     int seconds = 0;
@@ -24,6 +32,9 @@ struct Video {
     std::string published;        // YYYY-MM-DD
     std::string author;           // UTF-8
     std::string title;            // UTF-8
+    // One file per level, in the order of `levels`; empty for a video whose
+    // playback is only simulated.
+    std::vector<MediaFile> media;
 };
 
 class Catalogue {
@@ -57,6 +68,10 @@ struct CatalogueLoad {
 };
 
 CatalogueLoad LoadCatalogueFile(const std::string& path);
+
+// "video/mp4" for .mp4 and .m4v, "video/webm" for .webm (any case); empty
+// for any other name.
+std::string MediaContentType(std::string_view fileName);
 
 // 11 characters from A-Z a-z 0-9 - _.
 bool IsValidVideoId(std::string_view id);

@@ -2,9 +2,11 @@
 
 #include <httplib.h>
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,7 +15,9 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,7 +25,10 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "common/quality.h"
+#include "media.h"
 #include "options.h"
+#include "range.h"
 #include "request.h"
 
 #ifndef CLIPDECK_SERVICE_DEFAULT_CATALOGUE
@@ -45,6 +52,9 @@ void PrintLine(const std::string& line) {
 // Set when routing starts and read by the logger, which httplib calls on the
 // same worker thread once the answer is written.
 thread_local std::optional<Clock::time_point> requestStart;
+// The body bytes of the answer, for the log: a media answer's body is sent
+// from the file and never held in the response.
+thread_local std::uint64_t answerBytes = 0;
 
 // Lets latency waits end early when the service stops, so a long
 // --latency-ms never holds up the exit.
@@ -88,6 +98,110 @@ bool WritePortFile(const std::string& path, int port) {
     return true;
 }
 
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle() { close(fd_); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+void SetText(httplib::Response& res, int status, const std::string& text) {
+    res.status = status;
+    res.set_content(text, "text/plain; charset=UTF-8");
+    answerBytes = text.size();
+}
+
+// Sends the file, or the one byte range the request asks for, read as it is
+// written out so that a large file is never held in memory. The size is
+// taken now, not from start-up, so a file that changed is not cut short.
+void ServeMedia(const httplib::Request& req, httplib::Response& res, const svc::MediaFile& media) {
+    const int fd = open(media.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return SetText(res, 404, "Not found");
+    auto file = std::make_shared<FileHandle>(fd);
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return SetText(res, 404, "Not found");
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+
+    res.set_header("Accept-Ranges", "bytes");
+    const svc::ByteRange range = svc::ParseByteRange(req.get_header_value("Range"), size);
+    if (range.kind == svc::ByteRange::Kind::Unsatisfiable) {
+        res.set_header("Content-Range", "bytes */" + std::to_string(size));
+        return SetText(res, 416, "Range not satisfiable");
+    }
+    std::uint64_t first = 0, length = size;
+    if (range.kind == svc::ByteRange::Kind::Part) {
+        first = range.first;
+        length = range.Length();
+        res.set_header("Content-Range", "bytes " + std::to_string(range.first) + "-" +
+                                            std::to_string(range.last) + "/" + std::to_string(size));
+        res.status = 206;
+    } else {
+        res.status = 200;
+    }
+    answerBytes = req.method == "HEAD" ? 0 : length;
+    if (length == 0) {
+        res.set_content(std::string(), media.contentType.c_str());
+        return;
+    }
+    res.set_content_provider(
+        length, media.contentType,
+        [file, first](std::size_t offset, std::size_t want, httplib::DataSink& sink) {
+            char buffer[64 * 1024];
+            const std::size_t n = std::min(want, sizeof buffer);
+            const ssize_t got = pread(file->Get(), buffer, n, static_cast<off_t>(first + offset));
+            if (got <= 0) return false;
+            return sink.write(buffer, static_cast<std::size_t>(got));
+        });
+}
+
+// The catalogue's videos with their files read, then the media folder's.
+// Messages go to standard error; nothing when a catalogue file is missing
+// or the folder cannot be read.
+std::optional<svc::Catalogue> BuildCatalogue(const svc::Options& options,
+                                             const svc::Catalogue& listed) {
+    std::vector<svc::Video> videos = listed.Videos();
+    const std::string base = std::filesystem::path(options.catalogue).parent_path().string();
+    const auto problems = svc::ResolveCatalogueMedia(videos, base.empty() ? "." : base);
+    for (const std::string& message : problems)
+        std::fprintf(stderr, "clipdeck-service: %s: %s\n", options.catalogue.c_str(), message.c_str());
+    if (!problems.empty()) return std::nullopt;
+
+    svc::Catalogue catalogue;
+    for (svc::Video& video : videos) catalogue.Add(std::move(video));
+    if (options.mediaDir.empty()) return catalogue;
+
+    svc::MediaLoad media = svc::LoadMediaDir(options.mediaDir);
+    if (!media.error.empty()) {
+        std::fprintf(stderr, "clipdeck-service: --media-dir %s\n", media.error.c_str());
+        return std::nullopt;
+    }
+    for (const std::string& warning : media.warnings)
+        std::fprintf(stderr, "clipdeck-service: %s\n", warning.c_str());
+    for (svc::Video& video : media.videos) {
+        const std::string id = video.id;
+        if (!catalogue.Add(std::move(video)))
+            std::fprintf(stderr, "clipdeck-service: %s: ID %s is in the catalogue already; skipped\n",
+                         options.mediaDir.c_str(), id.c_str());
+    }
+    return catalogue;
+}
+
+// "media ID LEVELS SECONDS TITLE", so that a user finds the IDs of their files.
+std::string MediaLine(const svc::Video& video) {
+    std::string levels;
+    for (svc::Quality quality : video.levels) {
+        if (!levels.empty()) levels += ',';
+        levels += common::QualityName(quality);
+    }
+    return "media " + video.id + " " + levels + " " + std::to_string(video.seconds) + " " +
+           video.title;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,7 +224,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "clipdeck-service: %s\n", message.c_str());
         return 2;
     }
-    const svc::Catalogue catalogue = std::move(*load.catalogue);
+    std::optional<svc::Catalogue> built = BuildCatalogue(options, *load.catalogue);
+    if (!built) return 2;
+    const svc::Catalogue catalogue = std::move(*built);
 
     // SIGINT and SIGTERM are blocked in every thread and taken by sigtimedwait
     // on a thread of our own, so the stop never runs inside a signal handler.
@@ -135,9 +251,18 @@ int main(int argc, char** argv) {
     server.set_pre_routing_handler([&](const httplib::Request& req, httplib::Response& res) {
         requestStart = Clock::now();
         if (options.latencyMs > 0) stopping.Wait(std::chrono::milliseconds(options.latencyMs));
+        // Ranges are served here, for media only; left in place, the library
+        // would also cut every other answer to them, and cut a media answer a
+        // second time. The request is the library's own non-const object.
+        const_cast<httplib::Request&>(req).ranges.clear();
         svc::Reply reply = svc::HandleRequest(catalogue, req.method, req.target, options.forcedStatus);
+        if (reply.media != nullptr) {
+            ServeMedia(req, res, *reply.media);
+            return httplib::Server::HandlerResponse::Handled;
+        }
         res.status = reply.status;
         if (!reply.contentType.empty()) res.set_content(reply.body, reply.contentType.c_str());
+        answerBytes = reply.body.size();
         return httplib::Server::HandlerResponse::Handled;
     });
 
@@ -148,7 +273,8 @@ int main(int argc, char** argv) {
                      .count();
             requestStart.reset();
         }
-        PrintLine(svc::FormatLogLine(req.method, req.target, res.status, res.body.size(), ms));
+        PrintLine(svc::FormatLogLine(req.method, req.target, res.status, answerBytes, ms));
+        answerBytes = 0;
     });
 
     int port = options.port;
@@ -167,6 +293,9 @@ int main(int argc, char** argv) {
     }
 
     PrintLine("clipdeck-service listening on " + svc::FormatAddress(options.bind, port));
+    for (const svc::Video& video : catalogue.Videos()) {
+        if (!video.media.empty()) PrintLine(MediaLine(video));
+    }
     if (!options.portFile.empty() && !WritePortFile(options.portFile, port)) {
         std::fprintf(stderr, "clipdeck-service: cannot write the port file %s\n",
                      options.portFile.c_str());

@@ -51,7 +51,8 @@ OptionsParse ParseOptions(const std::vector<std::string>& args, std::string defa
             value = std::string(arg.substr(eq + 1));
         }
         const bool known = name == "--port" || name == "--bind" || name == "--catalogue" ||
-                           name == "--latency-ms" || name == "--status" || name == "--port-file";
+                           name == "--latency-ms" || name == "--status" || name == "--port-file" ||
+                           name == "--media-dir";
         if (!known) {
             result.error = "unknown option '" + std::string(arg) + "'";
             return result;
@@ -86,6 +87,9 @@ OptionsParse ParseOptions(const std::vector<std::string>& args, std::string defa
             auto status = ParseNumber(*value, 200, 599);
             if (!status) return fail("an HTTP status from 200 to 599");
             options.forcedStatus = *status;
+        } else if (name == "--media-dir") {
+            if (value->empty()) return fail("a folder");
+            options.mediaDir = *value;
         } else {
             if (value->empty()) return fail("a file path");
             options.portFile = *value;
@@ -103,6 +107,7 @@ std::string UsageText(std::string_view defaultCatalogue) {
         "  GET /apiplayer?...                 the player movie\n"
         "  GET /get_video_info?video_id=<id>  what the player needs to play the video\n"
         "  GET /watch?v=<id>                  a plain watch page\n"
+        "  GET /media/<id>/<level>            a video file, with Range support\n"
         "\n"
         "Options (also written --name=value):\n"
         "  --port N          port to listen on (default 8480; 0 picks a free port)\n"
@@ -115,11 +120,14 @@ std::string UsageText(std::string_view defaultCatalogue) {
         "  --status N        answer every request with HTTP status N (200 to 599),\n"
         "                    body \"Forced status N\"\n"
         "  --port-file PATH  once listening, write the port number to PATH\n"
+        "  --media-dir DIR   also serve every .mp4, .m4v and .webm file in DIR as a video\n"
+        "                    (NAME_360.mp4 and NAME_720.mp4 are two levels of one video)\n"
         "  --help            show this text\n"
         "\n"
         "Once listening it prints \"clipdeck-service listening on ADDR:PORT\", then one line\n"
-        "per request. SIGINT or SIGTERM stops it. Exit status: 0 after a stop, 1 when it\n"
-        "cannot listen or write the port file, 2 for a bad option or catalogue.\n";
+        "per video with media (\"media ID LEVELS SECONDS TITLE\"), then one line per\n"
+        "request. SIGINT or SIGTERM stops it. Exit status: 0 after a stop, 1 when it\n"
+        "cannot listen or write the port file, 2 for a bad option, catalogue or media folder.\n";
     return text;
 }
 

@@ -18,6 +18,7 @@ struct Options {
     int latencyMs = 0;
     int forcedStatus = 0;     // 0: answer normally
     std::string portFile;     // empty: none
+    std::string mediaDir;     // empty: none
 };
 
 struct OptionsParse {

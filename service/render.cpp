@@ -57,8 +57,15 @@ FormFields ParseQuery(std::string_view query) {
 }
 
 std::uint64_t VideoBytes(const Video& video, Quality quality) {
+    for (const MediaFile& media : video.media) {
+        if (media.quality == quality) return media.bytes;
+    }
     return kHeaderBytes +
            kByteRates[static_cast<std::size_t>(quality)] * static_cast<std::uint64_t>(video.seconds);
+}
+
+std::string MediaPath(const Video& video, Quality quality) {
+    return "/media/" + video.id + "/" + std::string(common::QualityName(quality));
 }
 
 std::string FormatLength(int seconds) {
@@ -131,6 +138,11 @@ FormFields VideoInfoFields(const Video* video) {
                             std::to_string(VideoBytes(*video, quality)));
     }
     fields.emplace_back("color", ColourHex(video->colour));
+    for (const MediaFile& media : video->media) {
+        const std::string level(common::QualityName(media.quality));
+        fields.emplace_back("media_" + level, MediaPath(*video, media.quality));
+        fields.emplace_back("type_" + level, media.contentType);
+    }
     return fields;
 }
 

@@ -19,9 +19,13 @@ std::string FormEncode(const FormFields& fields);
 // '=' gives an empty value; empty parts are skipped.
 FormFields ParseQuery(std::string_view query);
 
-// Whole-video size at one quality level: a fixed header plus a byte rate
-// that grows with the level, times the length.
+// Whole-video size at one quality level: the file's size for a video with
+// media, else a fixed header plus a byte rate that grows with the level,
+// times the length.
 std::uint64_t VideoBytes(const Video& video, Quality quality);
+
+// "/media/ID/LEVEL": where a video's file at one level is served.
+std::string MediaPath(const Video& video, Quality quality);
 
 // "M:SS", or "H:MM:SS" from an hour on.
 std::string FormatLength(int seconds);

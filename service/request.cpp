@@ -1,6 +1,7 @@
 #include "request.h"
 
 #include "common/percent.h"
+#include "common/quality.h"
 #include "render.h"
 
 namespace clipdeck::service {
@@ -9,6 +10,7 @@ namespace {
 
 constexpr std::string_view kTextType = "text/plain; charset=UTF-8";
 constexpr std::string_view kFeedPrefix = "/feeds/api/videos/";
+constexpr std::string_view kMediaPrefix = "/media/";
 
 Reply Text(int status, std::string body) {
     return {status, std::string(kTextType), std::move(body)};
@@ -61,6 +63,23 @@ Reply HandleRequest(const Catalogue& catalogue, std::string_view method, std::st
         if (video == nullptr) return NotFound();
         if (video->isPrivate) return Text(403, "Private video");
         return {200, "application/atom+xml; charset=UTF-8", RenderEntry(*video)};
+    }
+    if (path.substr(0, kMediaPrefix.size()) == kMediaPrefix) {
+        const std::string rest = common::PercentDecode(path.substr(kMediaPrefix.size()), false);
+        const std::size_t slash = rest.find('/');
+        if (slash == std::string::npos) return Text(404, "Not found");
+        const Video* video = catalogue.Find(std::string_view(rest).substr(0, slash));
+        if (video == nullptr) return NotFound();
+        if (video->isPrivate) return Text(403, "Private video");
+        auto quality = common::QualityFromName(std::string_view(rest).substr(slash + 1));
+        for (const MediaFile& media : video->media) {
+            if (quality && media.quality == *quality) {
+                Reply reply{200, media.contentType, {}};
+                reply.media = &media;
+                return reply;
+            }
+        }
+        return Text(404, "Not found");
     }
     if (path == "/apiplayer") {
         return {200, "application/x-clipdeck-player", PlayerMovie()};

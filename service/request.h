@@ -12,6 +12,9 @@ struct Reply {
     int status = 200;
     std::string contentType;
     std::string body;
+    // Set for a media request: the file to send, with Range support, in
+    // place of `body` (the status and type are then the caller's to set).
+    const MediaFile* media = nullptr;
 };
 
 // `target` is the request target as received: path, then optionally '?' and

@@ -390,4 +390,220 @@ TEST(ServiceProcess, ABusyPortIsRefused) {
     EXPECT_EQ(first.Stop(), 0);
 }
 
+// --- Media files -------------------------------------------------------------
+
+const fs::path kMedia = CLIPDECK_TEST_MEDIA;
+
+std::string MediaId(const std::string& stdoutText, const std::string& levels) {
+    for (const std::string& line : Lines(stdoutText)) {
+        if (line.rfind("media ", 0) == 0 && line.find(" " + levels + " ") == 17)
+            return line.substr(6, 11);
+    }
+    return {};
+}
+
+// One service with the test media folder, shared by the read-only requests.
+class MediaService : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        service_ = new ServiceProcess;
+        if (!service_->Start({"--port", "0", "--media-dir", kMedia.string()}))
+            ADD_FAILURE() << "service did not start: " << service_->Stderr();
+        tiny_ = MediaId(service_->Stdout(), "medium,small");
+        small_ = ReadFile(kMedia / "tiny_240.mp4");
+    }
+    static void TearDownTestSuite() {
+        EXPECT_EQ(service_->Stop(), 0) << service_->Stderr();
+        delete service_;
+        service_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_GT(service_->Port(), 0);
+        ASSERT_EQ(tiny_.size(), 11u) << service_->Stdout();
+        ASSERT_GT(small_.size(), 1000u);
+    }
+
+    httplib::Result Get(const std::string& target, const std::string& range = {}) {
+        httplib::Headers headers;
+        if (!range.empty()) headers.emplace("Range", range);
+        return MakeClient(service_->Port()).Get(target, headers);
+    }
+    std::string SmallPath() const { return "/media/" + tiny_ + "/small"; }
+
+    static ServiceProcess* service_;
+    static std::string tiny_;   // ID of tiny_240.mp4 + tiny_360p.mp4
+    static std::string small_;  // the bytes of tiny_240.mp4
+};
+
+ServiceProcess* MediaService::service_ = nullptr;
+std::string MediaService::tiny_;
+std::string MediaService::small_;
+
+TEST_F(MediaService, ListsTheVideosOfTheFolderAndWarnsOfUnreadableFiles) {
+    std::vector<std::string> lines = Lines(service_->Stdout());
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0].rfind("clipdeck-service listening on ", 0), 0u);
+    EXPECT_EQ(lines[1].rfind("media ", 0), 0u) << lines[1];
+    EXPECT_NE(lines[1].find(" small 1 other"), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[2], "media " + tiny_ + " medium,small 3 Tiny Clip");
+    EXPECT_NE(service_->Stderr().find("broken.mp4"), std::string::npos) << service_->Stderr();
+}
+
+TEST_F(MediaService, VideoInfoNamesEachLevelsAddressAndFileSize) {
+    auto res = Get("/get_video_info?video_id=" + tiny_);
+    ASSERT_TRUE(res);
+    const std::string& body = res->body;
+    EXPECT_NE(body.find("&length_seconds=3&fmt_list=medium%2Csmall&bytes_medium=" +
+                        std::to_string(fs::file_size(kMedia / "tiny_360p.mp4")) +
+                        "&bytes_small=" + std::to_string(small_.size()) + "&"),
+              std::string::npos)
+        << body;
+    EXPECT_NE(body.find("&media_small=%2Fmedia%2F" + tiny_ + "%2Fsmall&type_small=video%2Fmp4"),
+              std::string::npos)
+        << body;
+    // The simulated videos of the catalogue are still there, unchanged.
+    auto plain = Get("/get_video_info?video_id=cdPlain0001");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->body.find("media_"), std::string::npos) << plain->body;
+}
+
+TEST_F(MediaService, SendsTheWholeFile) {
+    auto res = Get(SmallPath());
+    ASSERT_TRUE(res) << httplib::to_string(res.error());
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->get_header_value("Content-Type"), "video/mp4");
+    EXPECT_EQ(res->get_header_value("Accept-Ranges"), "bytes");
+    EXPECT_EQ(res->get_header_value("Content-Length"), std::to_string(small_.size()));
+    EXPECT_FALSE(res->has_header("Content-Range"));
+    EXPECT_TRUE(res->body == small_);
+
+    auto webm = Get("/media/" + MediaId(service_->Stdout(), "small") + "/small");
+    ASSERT_TRUE(webm);
+    EXPECT_EQ(webm->status, 200);
+    EXPECT_EQ(webm->get_header_value("Content-Type"), "video/webm");
+    EXPECT_EQ(webm->body.size(), fs::file_size(kMedia / "other.webm"));
+}
+
+TEST_F(MediaService, SendsOneByteRangeOfEachForm) {
+    const std::uint64_t size = small_.size();
+    struct Case {
+        std::string header;
+        std::uint64_t first, last;
+    };
+    const Case cases[] = {
+        {"bytes=0-0", 0, 0},
+        {"bytes=100-1099", 100, 1099},
+        {"bytes=500-", 500, size - 1},
+        {"bytes=-300", size - 300, size - 1},
+        {"bytes=" + std::to_string(size - 10) + "-" + std::to_string(size + 5000), size - 10,
+         size - 1},
+        {"bytes=-" + std::to_string(size * 2), 0, size - 1},
+    };
+    for (const Case& c : cases) {
+        auto res = Get(SmallPath(), c.header);
+        ASSERT_TRUE(res) << c.header;
+        EXPECT_EQ(res->status, 206) << c.header;
+        EXPECT_EQ(res->get_header_value("Content-Range"),
+                  "bytes " + std::to_string(c.first) + "-" + std::to_string(c.last) + "/" +
+                      std::to_string(size))
+            << c.header;
+        EXPECT_EQ(res->get_header_value("Content-Length"), std::to_string(c.last - c.first + 1))
+            << c.header;
+        EXPECT_TRUE(res->body == small_.substr(c.first, c.last - c.first + 1)) << c.header;
+    }
+}
+
+TEST_F(MediaService, RefusesARangeBeyondTheFileWith416) {
+    const std::string size = std::to_string(small_.size());
+    for (const std::string& header : {"bytes=" + size + "-", "bytes=" + size + "-99999999",
+                                      std::string("bytes=-0")}) {
+        auto res = Get(SmallPath(), header);
+        ASSERT_TRUE(res) << header;
+        EXPECT_EQ(res->status, 416) << header;
+        EXPECT_EQ(res->get_header_value("Content-Range"), "bytes */" + size) << header;
+    }
+}
+
+TEST_F(MediaService, IgnoresRangesItDoesNotServe) {
+    // Several ranges at once: the whole file, as HTTP allows.
+    auto several = Get(SmallPath(), "bytes=0-9,20-29");
+    ASSERT_TRUE(several);
+    EXPECT_EQ(several->status, 200);
+    EXPECT_EQ(several->body.size(), small_.size());
+    // Answers other than media are never cut.
+    auto info = Get("/get_video_info?video_id=cdPlain0001", "bytes=0-9");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->status, 200);
+    EXPECT_EQ(info->body.rfind("status=ok&video_id=cdPlain0001&", 0), 0u) << info->body;
+}
+
+TEST_F(MediaService, AnswersHeadWithTheLengthAndNoBody) {
+    auto res = MakeClient(service_->Port()).Head(SmallPath());
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->get_header_value("Content-Length"), std::to_string(small_.size()));
+    EXPECT_TRUE(res->body.empty());
+}
+
+TEST_F(MediaService, RefusesMediaAddressesOfNoFile) {
+    for (const std::string& target : {"/media/" + tiny_ + "/hd720",
+                                      std::string("/media/cdPlain0001/small"), "/media/" + tiny_,
+                                      std::string("/media/")}) {
+        auto res = Get(target);
+        ASSERT_TRUE(res) << target;
+        EXPECT_EQ(res->status, 404) << target;
+    }
+}
+
+TEST(MediaServiceProcess, LogsTheBytesOfARange) {
+    ServiceProcess service;
+    ASSERT_TRUE(service.Start({"--port", "0", "--media-dir", kMedia.string()})) << service.Stderr();
+    const std::string id = MediaId(service.Stdout(), "medium,small");
+    const std::size_t before = Lines(service.Stdout()).size();
+    auto res = MakeClient(service.Port()).Get("/media/" + id + "/small", {{"Range", "bytes=10-109"}});
+    ASSERT_TRUE(res);
+    ASSERT_TRUE(service.WaitForLines(before + 1)) << service.Stdout();
+    EXPECT_EQ(service.Stop(), 0);
+    std::vector<std::string> lines = Lines(service.Stdout());
+    ASSERT_EQ(lines.size(), before + 1);
+    EXPECT_EQ(lines.back().rfind("GET /media/" + id + "/small 206 100 bytes ", 0), 0u)
+        << lines.back();
+}
+
+TEST(MediaServiceProcess, ServesFilesNamedInTheCatalogue) {
+    ServiceProcess service;
+    const fs::path catalogue = service.Dir() / "media.tsv";
+    fs::copy_file(kMedia / "tiny_240.mp4", service.Dir() / "mine.mp4");
+    std::ofstream(catalogue) << "cdMine00001\t99\t-\t123456\tsmall\t2020-01-01\tme\tMine\t"
+                                "small=mine.mp4\n"
+                                "cdPlain0001\t42\t-\t123456\tsmall\t2020-01-01\tme\tPlain\n";
+    ASSERT_TRUE(service.Start({"--port", "0", "--catalogue", catalogue.string()}))
+        << service.Stderr();
+    auto client = MakeClient(service.Port());
+    auto info = client.Get("/get_video_info?video_id=cdMine00001");
+    ASSERT_TRUE(info);
+    EXPECT_NE(info->body.find("&length_seconds=2&"), std::string::npos) << info->body;
+    EXPECT_NE(info->body.find("&media_small=%2Fmedia%2FcdMine00001%2Fsmall"), std::string::npos)
+        << info->body;
+    auto file = client.Get("/media/cdMine00001/small");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->status, 200);
+    EXPECT_TRUE(file->body == ReadFile(kMedia / "tiny_240.mp4"));
+    EXPECT_EQ(service.Stop(), 0);
+}
+
+TEST(MediaServiceProcess, AMissingMediaFileOrFolderStopsIt) {
+    ServiceProcess service;
+    const fs::path catalogue = service.Dir() / "media.tsv";
+    std::ofstream(catalogue) << "cdMine00001\t99\t-\t123456\tsmall\t2020-01-01\tme\tMine\t"
+                                "small=gone.mp4\n";
+    EXPECT_FALSE(service.Start({"--port", "0", "--catalogue", catalogue.string()}));
+    EXPECT_EQ(service.ExitCode(), 2);
+    EXPECT_NE(service.Stderr().find("gone.mp4"), std::string::npos) << service.Stderr();
+
+    EXPECT_FALSE(service.Start({"--port", "0", "--media-dir", (service.Dir() / "none").string()}));
+    EXPECT_EQ(service.ExitCode(), 2);
+    EXPECT_NE(service.Stderr().find("--media-dir"), std::string::npos) << service.Stderr();
+}
+
 }  // namespace

@@ -1,0 +1,203 @@
+// Media files read with libavformat: the files are made at build time in
+// CLIPDECK_TEST_MEDIA (see CMakeLists.txt).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "catalogue.h"
+#include "media.h"
+#include "render.h"
+#include "request.h"
+
+namespace clipdeck::service {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kMedia = CLIPDECK_TEST_MEDIA;
+
+std::string Field(const FormFields& fields, const std::string& key) {
+    for (const auto& [name, value] : fields) {
+        if (name == key) return value;
+    }
+    return "(absent)";
+}
+
+TEST(MediaLevels, ComeFromThePictureHeight) {
+    const std::pair<int, Quality> cases[] = {
+        {144, Quality::Small},   {240, Quality::Small},  {241, Quality::Medium},
+        {360, Quality::Medium},  {361, Quality::Large},  {480, Quality::Large},
+        {481, Quality::Hd720},   {720, Quality::Hd720},  {721, Quality::Hd1080},
+        {1080, Quality::Hd1080}, {1081, Quality::Highres}, {2160, Quality::Highres}};
+    for (auto [height, quality] : cases) EXPECT_EQ(QualityForHeight(height), quality) << height;
+}
+
+TEST(MediaNames, FilesDifferingOnlyInAHeightSuffixShareAKey) {
+    EXPECT_EQ(GroupKeyForFile("clip_360.mp4").key, "clip.mp4");
+    EXPECT_EQ(GroupKeyForFile("clip_720p.MP4").key, "clip.mp4");
+    EXPECT_EQ(GroupKeyForFile("clip_720p.MP4").name, "clip");
+    EXPECT_EQ(GroupKeyForFile("clip.mp4").key, "clip.mp4");
+    // The container is part of the key: each is a video of its own.
+    EXPECT_EQ(GroupKeyForFile("clip_360.webm").key, "clip.webm");
+    EXPECT_EQ(GroupKeyForFile("my_holiday_2019_1080.webm").key, "my_holiday_2019.webm");
+    // No separator, nothing before it, or no digits: the whole name.
+    EXPECT_EQ(GroupKeyForFile("clip360.mp4").key, "clip360.mp4");
+    EXPECT_EQ(GroupKeyForFile("_360.mp4").key, "_360.mp4");
+    EXPECT_EQ(GroupKeyForFile("clip_p.mp4").key, "clip_p.mp4");
+    EXPECT_EQ(GroupKeyForFile("clip_360x.mp4").key, "clip_360x.mp4");
+}
+
+TEST(MediaNames, IdsAreValidStableAndDistinct) {
+    // Favourites and history keep IDs: a change here loses them.
+    EXPECT_EQ(MediaVideoId("demo-bars.mp4"), MediaVideoId("demo-bars.mp4"));
+    EXPECT_EQ(MediaVideoId(""), "lMiIESOnyvM");  // FNV-1a offset basis 0xcbf29ce484222325
+    std::set<std::string> ids;
+    for (const char* key : {"a.mp4", "b.mp4", "a.webm", "clip.mp4", "clip.webm", "Clip.mp4"}) {
+        const std::string id = MediaVideoId(key);
+        EXPECT_TRUE(IsValidVideoId(id)) << id;
+        ids.insert(id);
+    }
+    EXPECT_EQ(ids.size(), 6u);
+}
+
+TEST(MediaProbe, ReadsLengthHeightAndTitleFromTheFile) {
+    std::string error;
+    auto small = ProbeMedia((kMedia / "tiny_240.mp4").string(), &error);
+    ASSERT_TRUE(small) << error;
+    EXPECT_EQ(small->height, 240);
+    EXPECT_NEAR(small->seconds, 2.0, 0.2);
+    EXPECT_EQ(small->title, "Tiny Clip");
+
+    auto webm = ProbeMedia((kMedia / "other.webm").string(), &error);
+    ASSERT_TRUE(webm) << error;
+    EXPECT_EQ(webm->height, 144);
+    EXPECT_NEAR(webm->seconds, 1.0, 0.2);
+    EXPECT_EQ(webm->title, "");
+}
+
+TEST(MediaProbe, RefusesFilesThatAreNotMedia) {
+    std::string error;
+    EXPECT_FALSE(ProbeMedia((kMedia / "broken.mp4").string(), &error));
+    EXPECT_FALSE(error.empty());
+    error.clear();
+    EXPECT_FALSE(ProbeMedia((kMedia / "no-such-file.mp4").string(), &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(MediaDir, GroupsFilesIntoVideosWithLevelsSizesAndLengthsFromTheFiles) {
+    MediaLoad load = LoadMediaDir(kMedia.string());
+    ASSERT_EQ(load.error, "");
+    ASSERT_EQ(load.videos.size(), 2u);
+    // The unreadable file is reported and left out.
+    ASSERT_EQ(load.warnings.size(), 1u);
+    EXPECT_NE(load.warnings[0].find("broken.mp4"), std::string::npos) << load.warnings[0];
+
+    const Video& other = load.videos[0];  // "other.webm" sorts before "tiny_240.mp4"
+    EXPECT_EQ(other.id, MediaVideoId("other.webm"));
+    EXPECT_EQ(other.title, "other");
+    EXPECT_EQ(other.seconds, 1);
+    EXPECT_EQ(other.levels, std::vector<Quality>{Quality::Small});
+    ASSERT_EQ(other.media.size(), 1u);
+    EXPECT_EQ(other.media[0].contentType, "video/webm");
+
+    const Video& tiny = load.videos[1];
+    EXPECT_EQ(tiny.id, MediaVideoId("tiny.mp4"));
+    EXPECT_EQ(tiny.title, "Tiny Clip");
+    EXPECT_EQ(tiny.seconds, 3);  // the longer of its files
+    EXPECT_EQ(tiny.levels, (std::vector<Quality>{Quality::Medium, Quality::Small}));
+    ASSERT_EQ(tiny.media.size(), 2u);
+    EXPECT_EQ(tiny.media[0].quality, Quality::Medium);
+    EXPECT_EQ(fs::path(tiny.media[0].path), fs::absolute(kMedia / "tiny_360p.mp4"));
+    EXPECT_EQ(tiny.media[0].bytes, fs::file_size(kMedia / "tiny_360p.mp4"));
+    EXPECT_EQ(tiny.media[1].bytes, fs::file_size(kMedia / "tiny_240.mp4"));
+    EXPECT_EQ(tiny.media[1].contentType, "video/mp4");
+    EXPECT_EQ(tiny.published.size(), 10u);  // YYYY-MM-DD of the file
+
+    // The service's answer names each level's address and the files' sizes.
+    FormFields info = VideoInfoFields(&tiny);
+    EXPECT_EQ(Field(info, "fmt_list"), "medium,small");
+    EXPECT_EQ(Field(info, "bytes_medium"), std::to_string(tiny.media[0].bytes));
+    EXPECT_EQ(Field(info, "media_medium"), "/media/" + tiny.id + "/medium");
+    EXPECT_EQ(Field(info, "media_small"), "/media/" + tiny.id + "/small");
+    EXPECT_EQ(Field(info, "type_small"), "video/mp4");
+    EXPECT_EQ(Field(info, "length_seconds"), "3");
+}
+
+TEST(MediaDir, AMissingFolderIsAnError) {
+    MediaLoad load = LoadMediaDir((kMedia / "nowhere").string());
+    EXPECT_NE(load.error, "");
+    EXPECT_TRUE(load.videos.empty());
+}
+
+TEST(CatalogueMedia, ANinthFieldNamesOneFilePerLevel) {
+    const std::string line =
+        "cdMedia0001\t99\t-\t102030\tsmall,medium\t2020-01-01\tme\tMine\t"
+        "medium=tiny_360p.mp4,small=sub/tiny_240.mp4";
+    CatalogueParse parse = ParseCatalogue(line);
+    ASSERT_TRUE(parse.errors.empty()) << parse.errors[0].message;
+    const Video& video = parse.catalogue.Videos()[0];
+    ASSERT_EQ(video.media.size(), 2u);
+    EXPECT_EQ(video.media[0].quality, Quality::Medium);
+    EXPECT_EQ(video.media[0].path, "tiny_360p.mp4");
+    EXPECT_EQ(video.media[1].path, "sub/tiny_240.mp4");
+    EXPECT_EQ(video.media[1].contentType, "video/mp4");
+
+    const std::string head = "cdMedia0001\t99\t-\t102030\tsmall,medium\t2020-01-01\tme\tMine\t";
+    for (const char* bad : {"medium=a.mp4", "medium=a.mp4,small=b.mp4,large=c.mp4",
+                            "medium=a.mp4,medium=b.mp4", "medium=a.avi,small=b.mp4",
+                            "medium=,small=b.mp4", "4k=a.mp4,small=b.mp4", "a.mp4,b.mp4", ""}) {
+        CatalogueParse wrong = ParseCatalogue(head + bad);
+        EXPECT_EQ(wrong.errors.size(), 1u) << bad;
+    }
+}
+
+TEST(CatalogueMedia, FilesAreReadRelativeToTheCatalogue) {
+    CatalogueParse parse = ParseCatalogue(
+        "cdMedia0001\t99\t-\t102030\tsmall,medium\t2020-01-01\tme\tMine\t"
+        "medium=tiny_360p.mp4,small=tiny_240.mp4\n"
+        "cdPlain0001\t42\t-\t102030\tsmall\t2020-01-01\tme\tPlain\n");
+    ASSERT_TRUE(parse.errors.empty());
+    std::vector<Video> videos = parse.catalogue.Videos();
+    EXPECT_TRUE(ResolveCatalogueMedia(videos, kMedia.string()).empty());
+    EXPECT_EQ(videos[0].seconds, 3);  // from the files, not the catalogue's 99
+    EXPECT_EQ(videos[0].media[1].bytes, fs::file_size(kMedia / "tiny_240.mp4"));
+    EXPECT_TRUE(fs::path(videos[0].media[1].path).is_absolute());
+    EXPECT_EQ(videos[1].seconds, 42);  // simulated, unchanged
+
+    std::vector<Video> elsewhere = parse.catalogue.Videos();
+    auto messages = ResolveCatalogueMedia(elsewhere, (kMedia / "nowhere").string());
+    EXPECT_EQ(messages.size(), 2u);
+}
+
+TEST(MediaRequests, MediaAddressesLeadToTheFileOfTheLevel) {
+    MediaLoad load = LoadMediaDir(kMedia.string());
+    Catalogue catalogue;
+    for (Video& video : load.videos) catalogue.Add(std::move(video));
+    Video plain;
+    plain.id = "cdPlain0001";
+    plain.seconds = 10;
+    plain.levels = {Quality::Small};
+    catalogue.Add(plain);
+    const std::string tiny = MediaVideoId("tiny.mp4");
+
+    Reply reply = HandleRequest(catalogue, "GET", "/media/" + tiny + "/small", 0);
+    ASSERT_NE(reply.media, nullptr);
+    EXPECT_EQ(fs::path(reply.media->path).filename(), "tiny_240.mp4");
+    EXPECT_EQ(reply.contentType, "video/mp4");
+    const std::vector<std::string> elsewhere = {"/media/" + tiny + "/hd720", "/media/" + tiny,
+                                                "/media/cdPlain0001/small",
+                                                "/media/cdNoSuchOne/small"};
+    for (const std::string& target : elsewhere) {
+        Reply missing = HandleRequest(catalogue, "GET", target, 0);
+        EXPECT_EQ(missing.media, nullptr) << target;
+        EXPECT_EQ(missing.status, 404) << target;
+    }
+    // A forced status wins over media too.
+    EXPECT_EQ(HandleRequest(catalogue, "GET", "/media/" + tiny + "/small", 503).media, nullptr);
+}
+
+}  // namespace
+}  // namespace clipdeck::service
