@@ -12,6 +12,7 @@ packages=(
   libcpp-httplib-dev pkgconf
   fonts-droid-fallback fonts-liberation
   procps curl util-linux
+  clang-14 libfuzzer-14-dev
 )
 
 installed=" $(dpkg-query -W -f='${Package}:${Status}\n' "${packages[@]}" 2>/dev/null |
