@@ -47,8 +47,13 @@ bash "$root/scripts/setup.sh" || { clipdeck_say "setup failed"; exit 1; }
 
 build=$root/build/fuzz
 echo "== building build/fuzz"
-if ! clipdeck_configure_and_build "$build" -DCLIPDECK_FUZZ=ON \
-    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14; then
+mkdir -p "$root/build"
+# A campaign and the test command may run at once: one builds at a time.
+if ! (
+  flock 9
+  clipdeck_configure_and_build "$build" -DCLIPDECK_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+) 9>"$root/build/fuzz.lock"; then
   echo
   echo "fuzz: build failed"
   echo "fuzz: 0 passed, ${#targets[@]} failed"
@@ -66,6 +71,9 @@ for t in "${targets[@]}"; do
   exe=$build/fuzz/fuzz_$t
   seeds=$root/fuzz/corpus/$t
   log=$build/logs/$t.log
+  # Written under a name of this run's own, so that a run beside it cannot
+  # mix into it; it takes the plain name when read.
+  run_log=$build/logs/$t.$$.log
   if [ ! -x "$exe" ] || [ ! -d "$seeds" ]; then
     report+=("$(printf '%-22s %s' "$t" "no such target (or no seeds in fuzz/corpus/$t)")")
     failed=$((failed + 1))
@@ -76,13 +84,14 @@ for t in "${targets[@]}"; do
   before=$(find "$build/crashes" -maxdepth 1 -name "$t-*" | wc -l)
   start=$(date +%s.%N)
   nice -n 10 "$exe" "${limit[@]}" -print_final_stats=1 -timeout=10 \
-    -artifact_prefix="$build/crashes/$t-" "$corpus" "$seeds" >"$log" 2>&1 </dev/null
+    -artifact_prefix="$build/crashes/$t-" "$corpus" "$seeds" >"$run_log" 2>&1 </dev/null
   rc=$?
+  mv -f "$run_log" "$log"
   end=$(date +%s.%N)
   after=$(find "$build/crashes" -maxdepth 1 -name "$t-*" | wc -l)
 
-  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-  status_line=$(grep -E '^#[0-9]+.*cov: ' "$log" | tail -n 1)
+  execs=$(grep -a '^stat::number_of_executed_units:' "$log" | sed 's/^[^:]*: *//' | tail -n 1)
+  status_line=$(grep -aE '^#[0-9]+.*cov: ' "$log" | tail -n 1)
   cov=$(sed -nE 's/.* cov: ([0-9]+).*/\1/p' <<<"$status_line")
   ft=$(sed -nE 's/.* ft: ([0-9]+).*/\1/p' <<<"$status_line")
   seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }')
