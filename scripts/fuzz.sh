@@ -90,7 +90,7 @@ for t in "${targets[@]}"; do
   end=$(date +%s.%N)
   after=$(find "$build/crashes" -maxdepth 1 -name "$t-*" | wc -l)
 
-  execs=$(grep -a '^stat::number_of_executed_units:' "$log" | sed 's/^[^:]*: *//' | tail -n 1)
+  execs=$(grep -a '^stat::number_of_executed_units:' "$log" | sed 's/.*: *//' | tail -n 1)
   status_line=$(grep -aE '^#[0-9]+.*cov: ' "$log" | tail -n 1)
   cov=$(sed -nE 's/.* cov: ([0-9]+).*/\1/p' <<<"$status_line")
   ft=$(sed -nE 's/.* ft: ([0-9]+).*/\1/p' <<<"$status_line")
