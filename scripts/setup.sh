@@ -14,6 +14,7 @@ packages=(
   procps curl util-linux
   ffmpeg libavformat-dev libavutil-dev
   gstreamer1.0-libav gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  clang-14 libfuzzer-14-dev
 )
 
 installed=" $(dpkg-query -W -f='${Package}:${Status}\n' "${packages[@]}" 2>/dev/null |

@@ -5,8 +5,10 @@
 #
 # build/win    the Windows program and its tests (MinGW-w64), run under Wine
 # build/native the pure logic and the service (host compiler, ASan/UBSan)
+# build/fuzz   the fuzz targets, each run for a second (scripts/fuzz.sh)
 #
-# Extra arguments go to both ctest runs (for example -R History).
+# Extra arguments go to both ctest runs (for example -R History); the fuzz
+# targets then do not run.
 # CLIPDECK_WIN_JOBS sets the parallel test count of the win tree (default 1:
 # the tests share one Wine desktop, and tests that move the focus or the
 # foreground window would disturb each other).
@@ -99,10 +101,31 @@ else
   status=1
 fi
 
+# Each fuzz target counts as one test: a crash found in its second fails it.
+if [ $# -eq 0 ]; then
+  echo "== fuzzing build/fuzz"
+  fuzz_log=$root/build/fuzz.log
+  bash "$root/scripts/fuzz.sh" --seconds 1 2>&1 | tee "$fuzz_log"
+  fuzz_summary=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "$fuzz_log" | tail -n 1)
+  if [ -n "$fuzz_summary" ]; then
+    fuzz_line=$fuzz_summary
+    fuzz_passed=$(sed -E 's/^fuzz: ([0-9]+) passed.*/\1/' <<<"$fuzz_summary")
+    fuzz_failed=$(sed -E 's/.* ([0-9]+) failed$/\1/' <<<"$fuzz_summary")
+    all_passed=$((all_passed + fuzz_passed))
+    all_failed=$((all_failed + fuzz_failed))
+  else
+    fuzz_line="fuzz: failed (see $fuzz_log)"
+    status=1
+  fi
+else
+  fuzz_line="fuzz: not run (ctest arguments given)"
+fi
+
 [ "$all_failed" -eq 0 ] || status=1
 
 echo
 echo "$win_line"
 echo "$native_line"
+echo "$fuzz_line"
 echo "$all_passed passed, $all_failed failed"
 exit "$status"
