@@ -12,6 +12,8 @@ packages=(
   libcpp-httplib-dev pkgconf
   fonts-droid-fallback fonts-liberation
   procps curl util-linux
+  ffmpeg libavformat-dev libavutil-dev
+  gstreamer1.0-libav gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
 )
 
 installed=" $(dpkg-query -W -f='${Package}:${Status}\n' "${packages[@]}" 2>/dev/null |
