@@ -167,11 +167,7 @@ HRESULT ControlWindow::LoadMovie(long layer, const wchar_t* url) {
     if (layer != 0 || !url) return E_INVALIDARG;
     ++movie_;
     api_ = PlayerApi(clock_);
-    if (decoder_) {
-        MediaCommand close;
-        close.kind = MediaCommand::Kind::Close;
-        decoder_->Send(std::move(close));
-    }
+    decoder_.reset();
     frameValid_ = false;
     readyState_ = 0;
     outbox_.clear();
@@ -269,13 +265,17 @@ void ControlWindow::OnTimer() {
 void ControlWindow::ForwardMediaCommands() {
     for (MediaCommand& command : api_.TakeMediaCommands()) {
         if (!host_) break;
-        if (!decoder_) decoder_ = std::make_unique<MediaDecoder>(host_->host, host_->port, hwnd_, kMsgMedia);
         if (command.kind == MediaCommand::Kind::Open || command.kind == MediaCommand::Kind::Close) {
+            // A decoder per media: one stuck on bad input holds up nothing else.
+            decoder_.reset();
             frameValid_ = false;
+            frame_.number = 0;  // the next decoder counts from 1
             ++repaintRequests_;
             InvalidateRect(hwnd_, nullptr, FALSE);
+            if (command.kind == MediaCommand::Kind::Close) continue;
+            decoder_ = std::make_unique<MediaDecoder>(host_->host, host_->port, hwnd_, kMsgMedia);
         }
-        decoder_->Send(std::move(command));
+        if (decoder_) decoder_->Send(std::move(command));
     }
 }
 

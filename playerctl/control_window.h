@@ -110,7 +110,8 @@ private:
     int repaintRequests_ = 0;
     CardPainter painter_;
 
-    // Real media: created with the first command for it, joined with the window.
+    // Real media: a decoder for each media opened; let go (not waited for)
+    // when the media closes or the window goes.
     std::unique_ptr<MediaDecoder> decoder_;
     DecodedFrame frame_;
     bool frameValid_ = false;  // frame_ belongs to the media open now

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <thread>
 
 #include "nv12.h"
 #include "range_stream.h"
@@ -94,37 +95,41 @@ struct MediaDecoder::Session {
 };
 
 MediaDecoder::MediaDecoder(std::wstring host, std::uint16_t port, HWND notify, UINT message)
-    : host_(std::move(host)), port_(port), notify_(notify), message_(message) {
-    thread_ = std::thread([this] { Run(); });
+    : shared_(std::make_shared<Shared>()) {
+    shared_->host = std::move(host);
+    shared_->port = port;
+    shared_->notify = notify;
+    shared_->message = message;
+    std::thread(Run, shared_).detach();
 }
 
 MediaDecoder::~MediaDecoder() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        quit_ = true;
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->quit = true;
+        shared_->notify = nullptr;
     }
-    wake_.notify_all();
-    thread_.join();
+    shared_->wake.notify_all();
 }
 
 void MediaDecoder::Send(MediaCommand command) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        commands_.push_back(std::move(command));
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->commands.push_back(std::move(command));
     }
-    wake_.notify_all();
+    shared_->wake.notify_all();
 }
 
 MediaReport MediaDecoder::Report() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    notifyPending_ = false;
-    return report_;
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->notifyPending = false;
+    return shared_->report;
 }
 
 bool MediaDecoder::TakeFrame(DecodedFrame& frame) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (front_.number <= frame.number) return false;
-    std::swap(front_, frame);
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    if (shared_->front.number <= frame.number) return false;
+    std::swap(shared_->front, frame);
     return true;
 }
 
@@ -283,11 +288,11 @@ void SessionOps::Show(MediaDecoder::Session& s) {
     s.showing = true;
 }
 
-void MediaDecoder::Carry(Session& s, const MediaCommand& c) {
+static void Carry(MediaDecoder::Session& s, const MediaDecoder::Shared& where, const MediaCommand& c) {
     switch (c.kind) {
     case MediaCommand::Kind::Open:
         s.Close();
-        if (!SessionOps::Open(s, host_, port_, c)) s.failed = true;
+        if (!SessionOps::Open(s, where.host, where.port, c)) s.failed = true;
         break;
     case MediaCommand::Kind::Close:
         s.Close();
@@ -350,24 +355,25 @@ static std::int64_t Work(MediaDecoder::Session& s) {
     return -1;
 }
 
-void MediaDecoder::Publish() {
-    if (notifyPending_) return;
-    notifyPending_ = PostMessageW(notify_, message_, 0, 0) != 0;
+void MediaDecoder::Shared::Publish() {
+    if (notifyPending || !notify) return;
+    notifyPending = PostMessageW(notify, message, 0, 0) != 0;
 }
 
-void MediaDecoder::Run() {
+void MediaDecoder::Run(std::shared_ptr<Shared> shared) {
+    Shared& sh = *shared;
     HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     bool started = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
     Session s;
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!quit_) {
+    std::unique_lock<std::mutex> lock(sh.mutex);
+    while (!sh.quit) {
         std::int64_t waitMs = 0;
-        if (!commands_.empty()) {
-            MediaCommand command = std::move(commands_.front());
-            commands_.pop_front();
+        if (!sh.commands.empty()) {
+            MediaCommand command = std::move(sh.commands.front());
+            sh.commands.pop_front();
             lock.unlock();
             if (started)
-                Carry(s, command);
+                Carry(s, sh, command);
             else if (command.kind == MediaCommand::Kind::Open)
                 s.failed = true;
             s.serial = command.serial;
@@ -381,7 +387,7 @@ void MediaDecoder::Run() {
         if (s.frameReady) {
             s.frameReady = false;
             s.back.number = ++s.frames;
-            std::swap(s.back, front_);
+            std::swap(s.back, sh.front);
         }
         MediaReport r;
         r.serial = s.serial;
@@ -397,16 +403,18 @@ void MediaDecoder::Run() {
             r.startBytes = s.cache->StartBytes();
             r.sizeBytes = std::max<std::int64_t>(0, s.cache->KnownSize());
         }
-        bool changed = r.serial != report_.serial || r.failed != report_.failed || r.showing != report_.showing ||
-                       r.starved != report_.starved || r.ended != report_.ended ||
-                       r.durationMs != report_.durationMs || r.bytesFetched != report_.bytesFetched || newFrame;
-        report_ = r;
-        if (changed) Publish();
-        if (!commands_.empty() || quit_) continue;
+        const MediaReport& old = sh.report;
+        bool changed = r.serial != old.serial || r.failed != old.failed || r.showing != old.showing ||
+                       r.starved != old.starved || r.ended != old.ended || r.durationMs != old.durationMs ||
+                       r.bytesFetched != old.bytesFetched || newFrame;
+        sh.report = r;
+        if (changed) sh.Publish();
+        if (!sh.commands.empty() || sh.quit) continue;
+        auto due = [&sh] { return sh.quit || !sh.commands.empty(); };
         if (waitMs < 0)
-            wake_.wait(lock, [this] { return quit_ || !commands_.empty(); });
+            sh.wake.wait(lock, due);
         else if (waitMs > 0)
-            wake_.wait_for(lock, std::chrono::milliseconds(waitMs), [this] { return quit_ || !commands_.empty(); });
+            sh.wake.wait_for(lock, std::chrono::milliseconds(waitMs), due);
     }
     lock.unlock();
     s.Close();

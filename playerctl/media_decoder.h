@@ -10,8 +10,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
-#include <thread>
+#include <string>
 #include <vector>
 
 #include "playback.h"
@@ -31,7 +32,8 @@ public:
     // `notify` gets `message` (posted, at most one outstanding) when the
     // report or the frame changed.
     MediaDecoder(std::wstring host, std::uint16_t port, HWND notify, UINT message);
-    // Stops and joins the thread.
+    // Tells the thread to stop and lets it go without waiting: a media stack
+    // stuck on bad input must not hold the window. It posts nothing more.
     ~MediaDecoder();
     MediaDecoder(const MediaDecoder&) = delete;
     MediaDecoder& operator=(const MediaDecoder&) = delete;
@@ -45,26 +47,28 @@ public:
     // What the decode thread holds of the open media (media_decoder.cpp).
     struct Session;
 
+    // What the window and the thread share; the thread keeps it alive for
+    // as long as it runs.
+    struct Shared {
+        std::wstring host;
+        std::uint16_t port = 80;
+        std::mutex mutex;
+        std::condition_variable wake;
+        HWND notify = nullptr;  // null once the window has let go
+        UINT message = 0;
+        std::deque<MediaCommand> commands;
+        bool quit = false;
+        bool notifyPending = false;
+        MediaReport report;
+        DecodedFrame front;
+
+        void Publish();
+    };
+
 private:
+    static void Run(std::shared_ptr<Shared> shared);
 
-    void Run();
-    void Carry(Session& s, const MediaCommand& command);
-    void Step(Session& s, std::unique_lock<std::mutex>& lock);
-    void Publish();
-
-    std::wstring host_;
-    std::uint16_t port_;
-    HWND notify_;
-    UINT message_;
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<MediaCommand> commands_;
-    bool quit_ = false;
-    bool notifyPending_ = false;
-    MediaReport report_;
-    DecodedFrame front_;
-    std::thread thread_;
+    std::shared_ptr<Shared> shared_;
 };
 
 }  // namespace playerctl

@@ -82,6 +82,29 @@ std::wstring Request(const std::wstring& name, const std::wstring& args = L"") {
 
 std::wstring Str(const std::wstring& s) { return L"<string>" + s + L"</string>"; }
 
+// One pixel of what the control draws into a 320x180 bitmap.
+COLORREF RenderPixel(HWND control, int x, int y) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = 320;
+    bi.bmiHeader.biHeight = -180;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    COLORREF pixel = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixel;
+}
+
 class PlayerControlTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -423,27 +446,7 @@ TEST_F(PlayerControlTest, PaintsTheCardAndRepaintsOnlyWhenItChanges) {
     EXPECT_GE(repaints, 1);
     EXPECT_LE(repaints, 2);
 
-    auto render = [this](int x, int y) {
-        HDC screen = GetDC(nullptr);
-        HDC dc = CreateCompatibleDC(screen);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = 320;
-        bi.bmiHeader.biHeight = -180;  // top-down
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        SendMessageW(control_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-        COLORREF pixel = GetPixel(dc, x, y);
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-        ReleaseDC(nullptr, screen);
-        return pixel;
-    };
+    auto render = [this](int x, int y) { return RenderPixel(control_, x, y); };
     EXPECT_EQ(render(300, 100), RGB(0x33, 0x66, 0x99)) << "the video's colour";
     EXPECT_EQ(render(160, 90), RGB(0x33, 0x66, 0x99)) << "no overlay while playing";
     ASSERT_EQ(Call(L"<invoke name=\"pauseVideo\"></invoke>"), S_OK);
@@ -504,27 +507,7 @@ protected:
         return std::wcstod(reply.c_str() + open.size(), nullptr);
     }
 
-    COLORREF Render(int x, int y) {
-        HDC screen = GetDC(nullptr);
-        HDC dc = CreateCompatibleDC(screen);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = 320;
-        bi.bmiHeader.biHeight = -180;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        SendMessageW(control_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-        COLORREF pixel = GetPixel(dc, x, y);
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-        ReleaseDC(nullptr, screen);
-        return pixel;
-    }
+    COLORREF Render(int x, int y) { return RenderPixel(control_, x, y); }
 };
 
 bool Near(COLORREF a, COLORREF b, int tolerance) {
