@@ -46,13 +46,13 @@ const std::string* BlockCache::Block(std::int64_t index) {
 
 std::optional<std::int64_t> BlockCache::Size() {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (size_ < 0 && !Block(0)) return std::nullopt;
+    if (cancelled_ || (size_ < 0 && !Block(0))) return std::nullopt;
     return size_;
 }
 
 std::optional<std::size_t> BlockCache::Read(std::int64_t offset, void* out, std::size_t count) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (offset < 0) return std::nullopt;
+    if (offset < 0 || cancelled_) return std::nullopt;
     auto* dest = static_cast<char*>(out);
     std::size_t done = 0;
     while (done < count) {
@@ -71,6 +71,11 @@ std::optional<std::size_t> BlockCache::Read(std::int64_t offset, void* out, std:
         done += n;
     }
     return done;
+}
+
+void BlockCache::Cancel() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cancelled_ = true;
 }
 
 void BlockCache::RestartCount() {

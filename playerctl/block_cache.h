@@ -37,6 +37,9 @@ public:
     // The next fetch starts a new count at its own offset (a seek ahead).
     void RestartCount();
 
+    // Every read from now on fails at once (its reader has been let go).
+    void Cancel();
+
     std::int64_t BytesFetched() const;
     std::int64_t StartBytes() const;
     std::int64_t KnownSize() const;  // -1 before the first fetch
@@ -55,6 +58,7 @@ private:
     std::int64_t fetched_ = 0;
     std::int64_t startBytes_ = 0;
     bool restart_ = false;
+    bool cancelled_ = false;
     int fetches_ = 0;
 };
 

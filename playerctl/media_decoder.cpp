@@ -108,6 +108,9 @@ MediaDecoder::~MediaDecoder() {
         std::lock_guard<std::mutex> lock(shared_->mutex);
         shared_->quit = true;
         shared_->notify = nullptr;
+        // Media Foundation may be waiting on reads of this media: failing
+        // them lets it give up.
+        if (shared_->cache) shared_->cache->Cancel();
     }
     shared_->wake.notify_all();
 }
@@ -153,7 +156,7 @@ void ReadFormat(IMFSourceReader* reader, int& width, int& height, int& stride) {
 
 // The steps of decoding, run on the decode thread only.
 struct SessionOps {
-    static bool Open(MediaDecoder::Session& s, const std::wstring& host, std::uint16_t port, const MediaCommand& c);
+    static bool Open(MediaDecoder::Session& s, std::shared_ptr<BlockCache> cache, const MediaCommand& c);
     static void Seek(MediaDecoder::Session& s, std::int64_t ms, bool ahead);
     static void Show(MediaDecoder::Session& s);
     static void ReadNext(MediaDecoder::Session& s);
@@ -184,9 +187,8 @@ void SessionOps::ReadNext(MediaDecoder::Session& s) {
     s.pendingMs = std::max<LONGLONG>(0, (time - s.offset) / kTicksPerMs);
 }
 
-bool SessionOps::Open(MediaDecoder::Session& s, const std::wstring& host, std::uint16_t port,
-                      const MediaCommand& c) {
-    s.cache = MakeRangeCache({host, port, c.path});
+bool SessionOps::Open(MediaDecoder::Session& s, std::shared_ptr<BlockCache> cache, const MediaCommand& c) {
+    s.cache = std::move(cache);
     IStream* stream = MakeCacheStream(s.cache);
     if (!stream) return false;
     IMFByteStream* bytes = nullptr;
@@ -288,11 +290,12 @@ void SessionOps::Show(MediaDecoder::Session& s) {
     s.showing = true;
 }
 
-static void Carry(MediaDecoder::Session& s, const MediaDecoder::Shared& where, const MediaCommand& c) {
+// `cache` holds the media of an Open.
+static void Carry(MediaDecoder::Session& s, std::shared_ptr<BlockCache> cache, const MediaCommand& c) {
     switch (c.kind) {
     case MediaCommand::Kind::Open:
         s.Close();
-        if (!SessionOps::Open(s, where.host, where.port, c)) s.failed = true;
+        if (!SessionOps::Open(s, std::move(cache), c)) s.failed = true;
         break;
     case MediaCommand::Kind::Close:
         s.Close();
@@ -363,7 +366,10 @@ void MediaDecoder::Shared::Publish() {
 void MediaDecoder::Run(std::shared_ptr<Shared> shared) {
     Shared& sh = *shared;
     HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    bool started = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
+    // Once for the process and never shut down: decoders come and go on
+    // threads of their own, and a shutdown by one that ends stops the work
+    // queues another is still reading through.
+    static const bool started = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
     Session s;
     std::unique_lock<std::mutex> lock(sh.mutex);
     while (!sh.quit) {
@@ -371,9 +377,14 @@ void MediaDecoder::Run(std::shared_ptr<Shared> shared) {
         if (!sh.commands.empty()) {
             MediaCommand command = std::move(sh.commands.front());
             sh.commands.pop_front();
+            std::shared_ptr<BlockCache> cache;
+            if (command.kind == MediaCommand::Kind::Open) {
+                cache = MakeRangeCache({sh.host, sh.port, command.path});
+                sh.cache = cache;
+            }
             lock.unlock();
             if (started)
-                Carry(s, sh, command);
+                Carry(s, std::move(cache), command);
             else if (command.kind == MediaCommand::Kind::Open)
                 s.failed = true;
             s.serial = command.serial;
@@ -418,7 +429,6 @@ void MediaDecoder::Run(std::shared_ptr<Shared> shared) {
     }
     lock.unlock();
     s.Close();
-    if (started) MFShutdown();
     if (SUCCEEDED(com)) CoUninitialize();
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "block_cache.h"
 #include "playback.h"
 
 namespace playerctl {
@@ -61,6 +62,7 @@ public:
         bool notifyPending = false;
         MediaReport report;
         DecodedFrame front;
+        std::shared_ptr<BlockCache> cache;  // of the media open now
 
         void Publish();
     };

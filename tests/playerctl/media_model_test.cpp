@@ -84,6 +84,10 @@ TEST(BlockCache, ReadsAcrossBlocksFetchingEachOnce) {
     EXPECT_EQ(cache.Read(1000, out.data(), 10), 0u);
     EXPECT_EQ(cache.BytesFetched(), 6 * 64 + 1000 - 960);
     EXPECT_EQ(cache.StartBytes(), 0);
+
+    cache.Cancel();
+    EXPECT_FALSE(cache.Read(50, out.data(), 1)) << "cached bytes too, once its reader is let go";
+    EXPECT_FALSE(cache.Size());
 }
 
 TEST(BlockCache, ForgetsTheLeastRecentBlockAndCountsAfreshAfterASeekAhead) {
