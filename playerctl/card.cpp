@@ -19,6 +19,7 @@ std::wstring ErrorText(int code) {
     case 100: return L"Video not found";
     case 101:
     case 150: return L"Embedding not allowed";
+    case kMediaErrorCode: return L"Cannot decode this video";
     default: return L"Cannot play this video";
     }
 }

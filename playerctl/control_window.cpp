@@ -17,6 +17,7 @@ namespace {
 // Private to the window class.
 constexpr UINT kMsgWorkerDone = WM_USER + 1;
 constexpr UINT kMsgDeliver = WM_USER + 2;
+constexpr UINT kMsgMedia = WM_USER + 3;
 
 constexpr UINT_PTR kAdvanceTimer = 1;
 // Four steps a second move the stripe and the time code smoothly enough for
@@ -103,6 +104,7 @@ void ControlWindow::OnFinalMessage() {
         mailbox_->hwnd = nullptr;
         mailbox_->results.clear();
     }
+    decoder_.reset();
     destroyed_ = true;
     // Destroyed from inside an event the parent is handling: the delivery
     // loop still on the stack deletes the object when it unwinds.
@@ -117,6 +119,9 @@ LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case kMsgWorkerDone:
         OnWorkerDone();  // may delete this
+        return 0;
+    case kMsgMedia:
+        OnMedia();  // may delete this
         return 0;
     case kMsgDeliver:
         deliverPosted_ = false;
@@ -134,12 +139,9 @@ LRESULT ControlWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         OnPaint();
         return 0;
-    case WM_PRINTCLIENT: {
-        RECT client;
-        GetClientRect(hwnd_, &client);
-        painter_.Paint(reinterpret_cast<HDC>(wParam), client, view_);
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
         return 0;
-    }
     case WM_DESTROY:
         if (timerRunning_) KillTimer(hwnd_, kAdvanceTimer);
         timerRunning_ = false;
@@ -165,6 +167,8 @@ HRESULT ControlWindow::LoadMovie(long layer, const wchar_t* url) {
     if (layer != 0 || !url) return E_INVALIDARG;
     ++movie_;
     api_ = PlayerApi(clock_);
+    decoder_.reset();
+    frameValid_ = false;
     readyState_ = 0;
     outbox_.clear();
     outbox_.push_back({kDispReadyStateChange, 0, {}});
@@ -258,7 +262,38 @@ void ControlWindow::OnTimer() {
     Deliver();
 }
 
+void ControlWindow::ForwardMediaCommands() {
+    for (MediaCommand& command : api_.TakeMediaCommands()) {
+        if (!host_) break;
+        if (command.kind == MediaCommand::Kind::Open || command.kind == MediaCommand::Kind::Close) {
+            // A decoder per media: one stuck on bad input holds up nothing else.
+            decoder_.reset();
+            frameValid_ = false;
+            frame_.number = 0;  // the next decoder counts from 1
+            ++repaintRequests_;
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            if (command.kind == MediaCommand::Kind::Close) continue;
+            decoder_ = std::make_unique<MediaDecoder>(host_->host, host_->port, hwnd_, kMsgMedia);
+        }
+        if (decoder_) decoder_->Send(std::move(command));
+    }
+}
+
+void ControlWindow::OnMedia() {
+    if (!decoder_) return;
+    api_.ApplyMediaReport(decoder_->Report());
+    if (decoder_->TakeFrame(frame_)) {
+        frameValid_ = true;
+        ++framesShown_;
+        ++repaintRequests_;
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+    AfterPlayerChange();
+    Deliver();  // may delete this
+}
+
 void ControlWindow::AfterPlayerChange() {
+    ForwardMediaCommands();
     for (std::wstring& call : api_.TakeCalls()) outbox_.push_back({kDispFlashCall, 0, std::move(call)});
     if (auto request = api_.TakeInfoRequest(); request && host_) {
         StartFetch(Fetch::Info, request->generation,
@@ -292,12 +327,51 @@ void ControlWindow::RefreshView() {
 void ControlWindow::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
-    if (dc) {
-        RECT client;
-        GetClientRect(hwnd_, &client);
-        painter_.Paint(dc, client, view_);
-    }
+    if (dc) Paint(dc);
     EndPaint(hwnd_, &ps);
+}
+
+bool ControlWindow::ShowsFrame() const {
+    return frameValid_ && api_.Playback().UsesMedia() && api_.Playback().ErrorCode() == 0 && !frame_.bgra.empty();
+}
+
+void ControlWindow::Paint(HDC dc) {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    if (ShowsFrame())
+        PaintFrame(dc, client);
+    else
+        painter_.Paint(dc, client, view_);
+}
+
+void ControlWindow::PaintFrame(HDC dc, const RECT& client) {
+    int cw = client.right - client.left, ch = client.bottom - client.top;
+    if (cw <= 0 || ch <= 0) return;
+    // Scaled to fit, the picture's shape kept, black bars around it.
+    int w = cw, h = static_cast<int>(static_cast<std::int64_t>(cw) * frame_.height / frame_.width);
+    if (h > ch) {
+        h = ch;
+        w = static_cast<int>(static_cast<std::int64_t>(ch) * frame_.width / frame_.height);
+    }
+    int x = client.left + (cw - w) / 2, y = client.top + (ch - h) / 2;
+    SetBkColor(dc, RGB(0, 0, 0));
+    const RECT bars[] = {{client.left, client.top, client.right, y},
+                         {client.left, y + h, client.right, client.bottom},
+                         {client.left, y, x, y + h},
+                         {x + w, y, client.right, y + h}};
+    for (const RECT& bar : bars) {
+        if (bar.right > bar.left && bar.bottom > bar.top) ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &bar, nullptr, 0, nullptr);
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = frame_.width;
+    bi.bmiHeader.biHeight = -frame_.height;  // top row first
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, x, y, w, h, 0, 0, frame_.width, frame_.height, frame_.bgra.data(), &bi, DIB_RGB_COLORS,
+                  SRCCOPY);
 }
 
 void ControlWindow::PostDeliver() {
@@ -386,6 +460,13 @@ std::optional<std::wstring> LastReturnValue(HWND control) {
 int RepaintRequests(HWND control) {
     ControlWindow* w = ControlWindow::FromHandle(control);
     return w ? w->RepaintRequests() : -1;
+}
+
+std::optional<FrameStats> Frames(HWND control) {
+    ControlWindow* w = ControlWindow::FromHandle(control);
+    if (!w) return std::nullopt;
+    const DecodedFrame& f = w->Frame();
+    return FrameStats{w->FramesShown(), f.ms, f.width, f.height};
 }
 
 }  // namespace testing

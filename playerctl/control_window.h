@@ -14,6 +14,7 @@
 #include "card.h"
 #include "card_painter.h"
 #include "common/win/http_get.h"
+#include "media_decoder.h"
 #include "player_api.h"
 #include "player_control.h"
 #include "video_info.h"
@@ -31,6 +32,8 @@ public:
     bool TimerRunning() const { return timerRunning_; }
     const std::optional<std::wstring>& LastReturnValue() const { return lastAnswer_; }
     int RepaintRequests() const { return repaintRequests_; }
+    int FramesShown() const { return framesShown_; }
+    const DecodedFrame& Frame() const { return frame_; }
 
 private:
     enum class Fetch { Movie, Info };
@@ -78,6 +81,11 @@ private:
     // the window is destroyed meanwhile: the caller returns straight after.
     void Deliver();
     void OnPaint();
+    void OnMedia();
+    void ForwardMediaCommands();
+    bool ShowsFrame() const;
+    void Paint(HDC dc);
+    void PaintFrame(HDC dc, const RECT& client);
 
     HWND hwnd_;
     PlayerApi::Clock clock_;
@@ -101,6 +109,13 @@ private:
     CardView view_;
     int repaintRequests_ = 0;
     CardPainter painter_;
+
+    // Real media: a decoder for each media opened; let go (not waited for)
+    // when the media closes or the window goes.
+    std::unique_ptr<MediaDecoder> decoder_;
+    DecodedFrame frame_;
+    bool frameValid_ = false;  // frame_ belongs to the media open now
+    int framesShown_ = 0;
 };
 
 }  // namespace playerctl

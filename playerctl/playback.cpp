@@ -17,6 +17,12 @@ std::int64_t SecondsToMs(double seconds) {
     return std::llround(seconds * 1000.0);
 }
 
+MediaCommand Command(MediaCommand::Kind kind) {
+    MediaCommand command;
+    command.kind = kind;
+    return command;
+}
+
 }  // namespace
 
 PlaybackModel::PlaybackModel(PlaybackOptions options) : options_(options) {
@@ -36,7 +42,14 @@ std::vector<Quality> PlaybackModel::Levels() const {
 }
 
 std::int64_t PlaybackModel::StreamSize() const {
+    if (media_ && report_.sizeBytes > 0) return report_.sizeBytes;
     return quality_ ? info_.BytesOf(*quality_) : 0;
+}
+
+std::int64_t PlaybackModel::DurationSeconds() const {
+    if (!hasInfo_) return 0;
+    if (media_ && report_.durationMs > 0) return (report_.durationMs + 500) / 1000;
+    return info_.lengthSeconds;
 }
 
 std::int64_t PlaybackModel::TimeAt(std::int64_t byte) const {
@@ -59,6 +72,7 @@ std::int64_t PlaybackModel::BytesTotal() const {
 std::int64_t PlaybackModel::BytesLoaded() const {
     if (!hasInfo_) return 0;
     std::int64_t total = BytesTotal();
+    if (media_) return std::clamp<std::int64_t>(report_.bytesFetched, 0, total);
     return std::min(total, bytesPerSecond_ * loadingMs_ / 1000);
 }
 
@@ -117,6 +131,10 @@ void PlaybackModel::Sync(std::int64_t nowMs) {
     if (dt <= 0) return;
     lastMs_ = nowMs;
     if (!hasInfo_) return;
+    if (media_) {
+        if (!framesSinceOpen_ && lastMs_ - openedAtMs_ > options_.firstFrameTimeoutMs) FailMedia();
+        return;
+    }
     while (dt > 0 && Running()) {
         std::int64_t slice = std::min(dt, options_.sliceMs);
         dt -= slice;
@@ -151,6 +169,7 @@ void PlaybackModel::StartPlaying() {
 
 std::uint64_t PlaybackModel::LoadVideo(std::wstring videoId, double startSeconds,
                                        std::wstring suggestedQuality) {
+    CloseMedia();
     hasVideo_ = true;
     infoPending_ = true;
     hasInfo_ = false;
@@ -193,22 +212,121 @@ void PlaybackModel::ApplyInfo(std::uint64_t generation, const VideoInfo& info) {
         SetState(PlayerState::Ended);
         return;
     }
+    if (!info_.MediaOf(*quality_).empty()) {
+        OpenMedia(true);
+        SetState(PlayerState::Buffering);
+        return;
+    }
     RestartLoading(ByteAt(posMs_));
     StartPlaying();
+}
+
+std::vector<MediaCommand> PlaybackModel::TakeMediaCommands() {
+    std::vector<MediaCommand> out;
+    out.swap(mediaCommands_);
+    return out;
+}
+
+void PlaybackModel::SendMedia(MediaCommand command) {
+    command.serial = ++mediaSerial_;
+    mediaCommands_.push_back(std::move(command));
+}
+
+void PlaybackModel::OpenMedia(bool play) {
+    media_ = true;
+    report_ = MediaReport{};
+    startBytes_ = 0;
+    frameAtPos_ = false;
+    framesSinceOpen_ = false;
+    openedAtMs_ = lastMs_;
+    MediaCommand open;
+    open.kind = MediaCommand::Kind::Open;
+    open.path = info_.MediaOf(*quality_);
+    open.contentType = info_.MediaTypeOf(*quality_);
+    open.ms = posMs_;
+    open.play = play;
+    SendMedia(std::move(open));
+    openSerial_ = mediaSerial_;
+}
+
+void PlaybackModel::CloseMedia() {
+    if (!media_) return;
+    SendMedia(Command(MediaCommand::Kind::Close));
+    media_ = false;
+    report_ = MediaReport{};
+}
+
+void PlaybackModel::FailMedia() {
+    CloseMedia();
+    // Like a video that never had usable info: the error card, nothing to play.
+    hasInfo_ = false;
+    errorCode_ = kMediaErrorCode;
+    events_.push_back({PlaybackEvent::Kind::Error, errorCode_});
+}
+
+void PlaybackModel::ApplyMediaReport(const MediaReport& r) {
+    // Reports from before the last open describe other media.
+    if (!media_ || r.serial < openSerial_) return;
+    if (r.failed) {
+        FailMedia();
+        return;
+    }
+    report_ = r;
+    startBytes_ = std::clamp<std::int64_t>(r.startBytes, 0, StreamSize());
+    if (r.durationMs > 0) lengthMs_ = std::min(r.durationMs, kMaxLengthSeconds * 1000);
+    framesSinceOpen_ = framesSinceOpen_ || r.showing;
+    // Until the decoder has caught up with our last command, what it shows
+    // is not what was asked for.
+    if (r.serial != mediaSerial_) return;
+    frameAtPos_ = r.showing;
+    std::int64_t position = std::clamp<std::int64_t>(r.positionMs, 0, lengthMs_);
+    if (state_ == PlayerState::Buffering) {
+        if (r.ended) {
+            posMs_ = lengthMs_;
+            SetState(PlayerState::Ended);
+        } else if (r.showing && !r.starved) {
+            posMs_ = position;
+            SetState(PlayerState::Playing);
+        }
+    } else if (state_ == PlayerState::Playing) {
+        posMs_ = position;
+        if (r.ended) {
+            posMs_ = lengthMs_;
+            SetState(PlayerState::Ended);
+        } else if (r.starved) {
+            SetState(PlayerState::Buffering);
+        }
+    }
 }
 
 void PlaybackModel::Play() {
     if (!hasInfo_ || Running()) return;
     if (state_ == PlayerState::Ended) posMs_ = 0;
+    if (media_) {
+        if (state_ == PlayerState::Ended) {
+            SendMedia(Command(MediaCommand::Kind::Seek));
+            frameAtPos_ = false;
+        }
+        SendMedia(Command(MediaCommand::Kind::Play));
+        SetState(frameAtPos_ ? PlayerState::Playing : PlayerState::Buffering);
+        return;
+    }
     StartPlaying();
 }
 
 void PlaybackModel::Pause() {
-    if (Running()) SetState(PlayerState::Paused);
+    if (!Running()) return;
+    if (media_) SendMedia(Command(MediaCommand::Kind::Pause));
+    SetState(PlayerState::Paused);
 }
 
 void PlaybackModel::Stop() {
     if (!hasInfo_) return;
+    if (media_) {
+        SendMedia(Command(MediaCommand::Kind::Pause));
+        SendMedia(Command(MediaCommand::Kind::Seek));
+        frameAtPos_ = false;
+    }
     posMs_ = 0;
     SetState(PlayerState::Cued);
 }
@@ -217,8 +335,23 @@ void PlaybackModel::SeekTo(double seconds, bool allowSeekAhead) {
     if (!hasInfo_ || std::isnan(seconds)) return;
     std::int64_t target = std::min(SecondsToMs(seconds), lengthMs_);
     if (target >= lengthMs_) {
+        if (media_) SendMedia(Command(MediaCommand::Kind::Pause));
         posMs_ = lengthMs_;
         SetState(PlayerState::Ended);
+        return;
+    }
+    if (media_) {
+        // Where the bytes of a time lie is the container's business: the
+        // decoder fetches what the seek needs, ahead or not.
+        MediaCommand seek = Command(MediaCommand::Kind::Seek);
+        seek.ms = target;
+        seek.seekAhead = allowSeekAhead;
+        SendMedia(std::move(seek));
+        posMs_ = target;
+        frameAtPos_ = false;
+        if (state_ == PlayerState::Paused) return;
+        if (!Running()) SendMedia(Command(MediaCommand::Kind::Play));
+        SetState(PlayerState::Buffering);
         return;
     }
     if (!Covers(target)) {
@@ -248,6 +381,14 @@ void PlaybackModel::SetQuality(std::wstring_view name) {
     quality_ = wanted;
     events_.push_back({PlaybackEvent::Kind::QualityChange, 0, wanted});
     UpdateRate();
+    if (!info_.MediaOf(wanted).empty()) {
+        // The other level's media, opened where the video stands.
+        bool running = Running();
+        OpenMedia(running);
+        if (running) SetState(PlayerState::Buffering);
+        return;
+    }
+    CloseMedia();
     // Another stream: loading starts over where the video stands.
     RestartLoading(ByteAt(posMs_));
     if (Running())

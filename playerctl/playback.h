@@ -30,7 +30,40 @@ struct PlaybackOptions {
     // Longest slice of time simulated at once, so a long step of the clock
     // still catches the moment playback overtakes the download.
     std::int64_t sliceMs = 50;
+    // Real media that shows no frame this long after it was opened cannot
+    // be decoded here.
+    std::int64_t firstFrameTimeoutMs = 2000;
 };
+
+// What the model asks of the decoder of a level with real media. Each
+// command has a serial one above the one before.
+struct MediaCommand {
+    enum class Kind { Open, Play, Pause, Seek, Close };
+    Kind kind = Kind::Close;
+    std::uint64_t serial = 0;
+    std::wstring path;         // Open
+    std::wstring contentType;  // Open
+    std::int64_t ms = 0;       // Open, Seek: the position
+    bool play = false;         // Open: start playing once open
+    bool seekAhead = false;    // Seek: count bytes afresh from there
+};
+
+// What the decoder says of itself at one moment.
+struct MediaReport {
+    std::uint64_t serial = 0;      // the last command it has carried out
+    bool failed = false;           // cannot open or decode the media
+    std::int64_t durationMs = 0;   // 0 until known
+    bool showing = false;          // a frame at the position asked for is on show
+    bool starved = false;          // playing, but frames came later than their time
+    bool ended = false;            // played to the end
+    std::int64_t positionMs = 0;
+    std::int64_t bytesFetched = 0; // since startBytes
+    std::int64_t startBytes = 0;
+    std::int64_t sizeBytes = 0;    // 0 until known
+};
+
+// The error reported for media that cannot be played.
+inline constexpr int kMediaErrorCode = 5;
 
 struct PlaybackEvent {
     enum class Kind { StateChange, QualityChange, Error };
@@ -62,6 +95,11 @@ public:
     void SetVolume(double volume);
     void SetMuted(bool muted) { muted_ = muted; }
 
+    // Real media: the decoder's commands, oldest first, and its reports.
+    std::vector<MediaCommand> TakeMediaCommands();
+    void ApplyMediaReport(const MediaReport& report);
+    bool UsesMedia() const { return media_; }
+
     std::vector<PlaybackEvent> TakeEvents();
 
     PlayerState State() const { return state_; }
@@ -76,7 +114,7 @@ public:
     std::vector<Quality> Levels() const;
     std::int64_t PositionMs() const { return posMs_; }
     std::int64_t LengthMs() const { return hasInfo_ ? lengthMs_ : 0; }
-    std::int64_t DurationSeconds() const { return hasInfo_ ? info_.lengthSeconds : 0; }
+    std::int64_t DurationSeconds() const;
     std::int64_t BytesLoaded() const;
     std::int64_t BytesTotal() const;  // of the stream loading now, from StartBytes()
     std::int64_t StartBytes() const { return hasInfo_ ? startBytes_ : 0; }
@@ -84,7 +122,9 @@ public:
     std::int64_t LoadedEndMs() const;
     int Volume() const { return volume_; }
     bool Muted() const { return muted_; }
-    bool Running() const { return state_ == PlayerState::Playing || state_ == PlayerState::Buffering; }
+    bool Running() const {
+        return hasInfo_ && (state_ == PlayerState::Playing || state_ == PlayerState::Buffering);
+    }
 
 private:
     std::int64_t StreamSize() const;
@@ -99,6 +139,10 @@ private:
     void AdvancePlayback(std::int64_t ms);
     void StartPlaying();
     void SetState(PlayerState state, bool force = false);
+    void SendMedia(MediaCommand command);
+    void OpenMedia(bool play);
+    void CloseMedia();
+    void FailMedia();
 
     PlaybackOptions options_;
     bool clockStarted_ = false;
@@ -125,6 +169,15 @@ private:
     bool muted_ = false;
 
     std::vector<PlaybackEvent> events_;
+
+    bool media_ = false;
+    std::uint64_t mediaSerial_ = 0;
+    std::vector<MediaCommand> mediaCommands_;
+    MediaReport report_;
+    bool frameAtPos_ = false;      // the decoder shows the frame at posMs_
+    bool framesSinceOpen_ = false;
+    std::uint64_t openSerial_ = 0;
+    std::int64_t openedAtMs_ = 0;
 };
 
 }  // namespace playerctl

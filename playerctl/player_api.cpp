@@ -80,6 +80,12 @@ void PlayerApi::ApplyInfo(std::uint64_t generation, const VideoInfo& info) {
     CollectEvents();
 }
 
+void PlayerApi::ApplyMediaReport(const MediaReport& report) {
+    Sync();
+    model_.ApplyMediaReport(report);
+    CollectEvents();
+}
+
 std::vector<std::wstring> PlayerApi::TakeCalls() {
     std::vector<std::wstring> out;
     out.swap(calls_);

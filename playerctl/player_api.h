@@ -43,6 +43,10 @@ public:
     std::optional<InfoRequest> TakeInfoRequest();
     void ApplyInfo(std::uint64_t generation, const VideoInfo& info);
 
+    // Real media: what the decoder is to do, and what it reports.
+    std::vector<MediaCommand> TakeMediaCommands() { return model_.TakeMediaCommands(); }
+    void ApplyMediaReport(const MediaReport& report);
+
     // The movie's calls to its host that are due, oldest first.
     std::vector<std::wstring> TakeCalls();
     bool HasCalls() const { return !calls_.empty(); }

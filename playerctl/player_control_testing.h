@@ -29,4 +29,15 @@ std::optional<std::wstring> LastReturnValue(HWND control);
 // How many times the control has asked to be repainted.
 int RepaintRequests(HWND control);
 
+// Real media: frames the window has taken from the decoder (each one would
+// be painted; with no display no WM_PAINT comes), and the newest one's
+// media time and size.
+struct FrameStats {
+    int frames = 0;
+    std::int64_t lastMs = 0;
+    int width = 0;
+    int height = 0;
+};
+std::optional<FrameStats> Frames(HWND control);
+
 }  // namespace playerctl::testing

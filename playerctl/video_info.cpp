@@ -43,6 +43,7 @@ VideoInfo ParseVideoInfo(std::string_view body) {
     VideoInfo info;
     std::array<std::int64_t, common::kQualityCount> bytes{};
     bool anyBytes = false;
+    std::array<std::wstring, common::kQualityCount> media{}, mediaType{};
 
     size_t start = 0;
     while (start <= body.size()) {
@@ -62,7 +63,15 @@ VideoInfo ParseVideoInfo(std::string_view body) {
         else if (key == "length_seconds") ParseInt(common::PercentDecode(raw, true), length);
         else if (key == "fmt_list") fmtList = common::PercentDecode(raw, true);
         else if (key == "color") color = common::PercentDecode(raw, true);
-        else if (key.rfind("bytes_", 0) == 0) {
+        else if (key.rfind("media_", 0) == 0 || key.rfind("type_", 0) == 0) {
+            bool isPath = key[0] == 'm';
+            auto q = common::QualityFromName(std::string_view(key).substr(isPath ? 6 : 5));
+            std::wstring value = DecodeFormValue(raw);
+            if (!q) continue;
+            // Only a path on the player host: never another host or scheme.
+            if (isPath && (value.empty() || value[0] != L'/' || value.rfind(L"//", 0) == 0)) continue;
+            (isPath ? media : mediaType)[static_cast<int>(*q)] = std::move(value);
+        } else if (key.rfind("bytes_", 0) == 0) {
             std::int64_t n = 0;
             auto q = common::QualityFromName(std::string_view(key).substr(6));
             if (q && ParseInt(common::PercentDecode(raw, true), n) && n > 0 && n <= kMaxVideoBytes) {
@@ -107,8 +116,21 @@ VideoInfo ParseVideoInfo(std::string_view body) {
     info.ok = true;
     info.lengthSeconds = length;
     info.bytes = bytes;
+    info.media = std::move(media);
+    info.mediaType = std::move(mediaType);
     if (auto rgb = common::ParseRgbHex(color)) info.color = *rgb;
     return info;
+}
+
+std::wstring VideoInfo::MediaTypeOf(Quality q) const {
+    const std::wstring& named = mediaType[static_cast<int>(q)];
+    if (!named.empty()) return named;
+    const std::wstring& path = MediaOf(q);
+    std::wstring tail = path.substr(0, path.find(L'?'));
+    auto endsWith = [&](std::wstring_view ext) {
+        return tail.size() >= ext.size() && tail.compare(tail.size() - ext.size(), ext.size(), ext) == 0;
+    };
+    return endsWith(L".webm") || endsWith(L".WEBM") ? L"video/webm" : L"video/mp4";
 }
 
 bool IsPlayerMovie(std::string_view body) {

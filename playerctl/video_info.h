@@ -31,14 +31,22 @@ struct VideoInfo {
     std::vector<Quality> levels;    // highest first, each with a size
     std::array<std::int64_t, common::kQualityCount> bytes{};  // by Quality
     std::uint32_t color = 0x303030; // 0xRRGGBB
+    // Where a level's real media lies on the player host (a path, decoded),
+    // and its content type; empty for a simulated level.
+    std::array<std::wstring, common::kQualityCount> media{};
+    std::array<std::wstring, common::kQualityCount> mediaType{};
 
     std::int64_t BytesOf(Quality q) const { return bytes[static_cast<int>(q)]; }
+    const std::wstring& MediaOf(Quality q) const { return media[static_cast<int>(q)]; }
+    // The type named in the answer, else one taken from the path's extension.
+    std::wstring MediaTypeOf(Quality q) const;
 };
 
 // The body of an info answer: key=value pairs joined by '&', values
 // percent-encoded UTF-8. An "ok" answer without a usable length or level
 // (or beyond the bounds above) counts as error 100, as does a body that is
-// not an info answer at all.
+// not an info answer at all. "media_<level>" (a path starting with '/') and
+// "type_<level>" are optional and switch that level to real media.
 VideoInfo ParseVideoInfo(std::string_view body);
 
 // Info for a failed request (no connection, status other than 200).

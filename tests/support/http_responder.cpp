@@ -40,6 +40,8 @@ SOCKET BindLoopback(unsigned short& port) {
 const char* Reason(int status) {
     switch (status) {
     case 200: return "OK";
+    case 206: return "Partial Content";
+    case 416: return "Range Not Satisfiable";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     default: return "Status";
@@ -48,7 +50,12 @@ const char* Reason(int status) {
 
 }  // namespace
 
-HttpResponder::HttpResponder(Script script) : script_(std::move(script)) {
+HttpResponder::HttpResponder(Script script)
+    : HttpResponder(HeadScript([script = std::move(script)](const std::string& target, const std::string&) {
+          return script(target);
+      })) {}
+
+HttpResponder::HttpResponder(HeadScript script) : script_(std::move(script)) {
     SOCKET s = BindLoopback(port_);
     if (listen(s, 8) != 0) {
         closesocket(s);
@@ -89,14 +96,14 @@ void HttpResponder::Serve() {
             size_t end = request.find(' ', space + 1);
             if (end != std::string::npos) target = request.substr(space + 1, end - space - 1);
         }
-        Response response = script_(target);
+        Response response = script_(target, request);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             targets_.push_back(target);
         }
         std::string reply = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) +
                             "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
-                            std::to_string(response.body.size()) + "\r\nConnection: close\r\n\r\n" +
+                            std::to_string(response.body.size()) + "\r\nConnection: close\r\n" + response.headers + "\r\n" +
                             response.body;
         size_t sent = 0;
         while (sent < reply.size()) {
@@ -107,6 +114,24 @@ void HttpResponder::Serve() {
         shutdown(client, SD_SEND);
         closesocket(client);
     }
+}
+
+HttpResponder::Response RangeResponse(const std::string& content, const std::string& head) {
+    const std::string key = "\r\nRange: bytes=";
+    size_t at = head.find(key);
+    if (at == std::string::npos) return {200, content};
+    at += key.size();
+    size_t end = head.find("\r\n", at);
+    std::string spec = head.substr(at, end - at);
+    size_t dash = spec.find('-');
+    unsigned long long first = std::stoull(spec.substr(0, dash));
+    unsigned long long last = dash + 1 < spec.size() ? std::stoull(spec.substr(dash + 1)) : content.size() - 1;
+    if (first >= content.size())
+        return {416, "", "Content-Range: bytes */" + std::to_string(content.size()) + "\r\n"};
+    if (last >= content.size()) last = content.size() - 1;
+    return {206, content.substr(first, last - first + 1),
+            "Content-Range: bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" +
+                std::to_string(content.size()) + "\r\n"};
 }
 
 unsigned short RefusingPort() {

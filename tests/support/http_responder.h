@@ -13,12 +13,18 @@ namespace playerctl::test {
 class HttpResponder {
 public:
     struct Response {
-        int status = 200;
+        Response(int status = 200, std::string body = {}, std::string headers = {})
+            : status(status), body(std::move(body)), headers(std::move(headers)) {}
+        int status;
         std::string body;
+        std::string headers;  // more header lines, each ending in CRLF
     };
     using Script = std::function<Response(const std::string& target)>;  // target: path and query
+    // Also sees the request head (request line and headers).
+    using HeadScript = std::function<Response(const std::string& target, const std::string& head)>;
 
     explicit HttpResponder(Script script);
+    explicit HttpResponder(HeadScript script);
     ~HttpResponder();
     HttpResponder(const HttpResponder&) = delete;
     HttpResponder& operator=(const HttpResponder&) = delete;
@@ -30,13 +36,17 @@ public:
 private:
     void Serve();
 
-    Script script_;
+    HeadScript script_;
     unsigned long long listener_;
     unsigned short port_ = 0;
     std::thread thread_;
     mutable std::mutex mutex_;
     std::vector<std::string> targets_;
 };
+
+// An answer to a GET of `content` that honours one "Range: bytes=a-b" (or
+// "a-") of `head` with 206 and Content-Range, or 416 when it lies outside.
+HttpResponder::Response RangeResponse(const std::string& content, const std::string& head);
 
 // A loopback port that nothing listens on (connections are refused).
 unsigned short RefusingPort();

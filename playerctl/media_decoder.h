@@ -1,0 +1,76 @@
+#pragma once
+// Decodes one player's real media on a thread of its own with Media
+// Foundation's source reader, reading through the Range stream, and keeps
+// the newest frame as BGRA for the window. Commands come from the playback
+// model; the window is told with a posted message when there is news.
+// Internal to playerctl.
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "block_cache.h"
+#include "playback.h"
+
+namespace playerctl {
+
+struct DecodedFrame {
+    std::vector<std::uint8_t> bgra;  // width * height pixels, top row first
+    int width = 0;
+    int height = 0;
+    std::int64_t ms = 0;             // media time of the frame
+    std::uint64_t number = 0;        // 1 for the first frame ever shown, then up
+};
+
+class MediaDecoder {
+public:
+    // `notify` gets `message` (posted, at most one outstanding) when the
+    // report or the frame changed.
+    MediaDecoder(std::wstring host, std::uint16_t port, HWND notify, UINT message);
+    // Tells the thread to stop and lets it go without waiting: a media stack
+    // stuck on bad input must not hold the window. It posts nothing more.
+    ~MediaDecoder();
+    MediaDecoder(const MediaDecoder&) = delete;
+    MediaDecoder& operator=(const MediaDecoder&) = delete;
+
+    void Send(MediaCommand command);
+    // Also re-arms the notification.
+    MediaReport Report();
+    // Swaps the newest frame into `frame` when it is newer than the one it holds.
+    bool TakeFrame(DecodedFrame& frame);
+
+    // What the decode thread holds of the open media (media_decoder.cpp).
+    struct Session;
+
+    // What the window and the thread share; the thread keeps it alive for
+    // as long as it runs.
+    struct Shared {
+        std::wstring host;
+        std::uint16_t port = 80;
+        std::mutex mutex;
+        std::condition_variable wake;
+        HWND notify = nullptr;  // null once the window has let go
+        UINT message = 0;
+        std::deque<MediaCommand> commands;
+        bool quit = false;
+        bool notifyPending = false;
+        MediaReport report;
+        DecodedFrame front;
+        std::shared_ptr<BlockCache> cache;  // of the media open now
+
+        void Publish();
+    };
+
+private:
+    static void Run(std::shared_ptr<Shared> shared);
+
+    std::shared_ptr<Shared> shared_;
+};
+
+}  // namespace playerctl

@@ -1,0 +1,374 @@
+// The Windows-free parts of real playback: Range answers, the block cache,
+// the NV12 conversion, media in the video info, and the playback model
+// driven by decoder reports.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "block_cache.h"
+#include "http_range.h"
+#include "nv12.h"
+#include "player_api.h"
+
+namespace playerctl {
+namespace {
+
+TEST(RangeAnswers, ContentRangeIsReadStrictly) {
+    auto r = ParseContentRange("bytes 0-99/1234");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->first, 0);
+    EXPECT_EQ(r->last, 99);
+    EXPECT_EQ(r->total, 1234);
+    auto open = ParseContentRange("bytes 5-9/*");
+    ASSERT_TRUE(open);
+    EXPECT_EQ(open->total, -1);
+    for (const char* bad : {"", "bytes", "bytes 9-5/100", "bytes 0-100/100", "items 0-1/2", "bytes -1-5/10",
+                            "bytes 0-5", "bytes 0 -5/10", "bytes 1-2/3x", "bytes 0-99999999999999999999/1",
+                            "bytes */100"}) {
+        EXPECT_FALSE(ParseContentRange(bad)) << bad;
+    }
+    EXPECT_EQ(ParseLength("0"), 0);
+    EXPECT_EQ(ParseLength("262144"), 262144);
+    EXPECT_FALSE(ParseLength("-1"));
+    EXPECT_FALSE(ParseLength("12 "));
+    EXPECT_FALSE(ParseLength("99999999999999999999"));
+    EXPECT_EQ(RangeHeader(262144, 524287), L"Range: bytes=262144-524287\r\n");
+}
+
+TEST(RangeAnswers, OnlyThePartAskedForIsUsed) {
+    EXPECT_EQ(CheckRangeAnswer(206, "bytes 0-9/100", 0, 9, 10), 100);
+    EXPECT_EQ(CheckRangeAnswer(206, "bytes 90-99/100", 90, 109, 10), 100) << "short at the end";
+    EXPECT_FALSE(CheckRangeAnswer(206, "bytes 10-14/100", 10, 19, 5)) << "short before the end";
+    EXPECT_FALSE(CheckRangeAnswer(200, "", 0, 9, 10)) << "the whole file instead";
+    EXPECT_FALSE(CheckRangeAnswer(206, "bytes 1-10/100", 0, 9, 10)) << "another range";
+    EXPECT_FALSE(CheckRangeAnswer(206, "bytes 0-9/100", 0, 9, 9)) << "body shorter than its header";
+    EXPECT_FALSE(CheckRangeAnswer(206, "bytes 0-9/*", 0, 9, 10)) << "no size";
+    EXPECT_FALSE(CheckRangeAnswer(416, "bytes */100", 100, 109, 0));
+}
+
+// A resource in memory served block by block, as a Range server would.
+struct FakeResource {
+    std::string bytes;
+    std::vector<std::int64_t> asked;
+    bool fail = false;
+
+    BlockCache::Fetch Fetch() {
+        return [this](std::int64_t first, std::int64_t last, std::string& body, std::int64_t& total) {
+            asked.push_back(first);
+            if (fail || first >= static_cast<std::int64_t>(bytes.size())) return false;
+            std::int64_t end = std::min<std::int64_t>(last, bytes.size() - 1);
+            body = bytes.substr(first, end - first + 1);
+            total = bytes.size();
+            return true;
+        };
+    }
+};
+
+TEST(BlockCache, ReadsAcrossBlocksFetchingEachOnce) {
+    FakeResource r;
+    for (int i = 0; i < 1000; ++i) r.bytes.push_back(static_cast<char>(i * 7));
+    BlockCache cache(r.Fetch(), 64, 100);
+    EXPECT_EQ(cache.KnownSize(), -1);
+    EXPECT_EQ(cache.Size(), 1000);
+    std::string out(300, '\0');
+    ASSERT_EQ(cache.Read(50, out.data(), out.size()), 300u);
+    EXPECT_EQ(out, r.bytes.substr(50, 300));
+    ASSERT_EQ(cache.Read(100, out.data(), 100), 100u);
+    EXPECT_EQ(r.asked, (std::vector<std::int64_t>{0, 64, 128, 192, 256, 320})) << "nothing fetched twice";
+    EXPECT_EQ(cache.Read(990, out.data(), 100), 10u) << "stops at the end";
+    EXPECT_EQ(out.substr(0, 10), r.bytes.substr(990));
+    EXPECT_EQ(cache.Read(1000, out.data(), 10), 0u);
+    EXPECT_EQ(cache.BytesFetched(), 6 * 64 + 1000 - 960);
+    EXPECT_EQ(cache.StartBytes(), 0);
+
+    cache.Cancel();
+    EXPECT_FALSE(cache.Read(50, out.data(), 1)) << "cached bytes too, once its reader is let go";
+    EXPECT_FALSE(cache.Size());
+}
+
+TEST(BlockCache, ForgetsTheLeastRecentBlockAndCountsAfreshAfterASeekAhead) {
+    FakeResource r;
+    r.bytes.assign(1000, 'x');
+    BlockCache cache(r.Fetch(), 100, 2);
+    char c;
+    cache.Read(0, &c, 1);
+    cache.Read(100, &c, 1);
+    cache.Read(0, &c, 1);    // block 0 is now the more recent
+    cache.Read(200, &c, 1);  // evicts block 1
+    cache.Read(0, &c, 1);
+    cache.Read(100, &c, 1);
+    EXPECT_EQ(r.asked, (std::vector<std::int64_t>{0, 100, 200, 100}));
+
+    cache.RestartCount();
+    cache.Read(100, &c, 1);  // cached: no fetch, nothing counted yet
+    cache.Read(750, &c, 1);
+    EXPECT_EQ(cache.StartBytes(), 700);
+    EXPECT_EQ(cache.BytesFetched(), 100);
+
+    r.fail = true;
+    EXPECT_FALSE(cache.Read(450, &c, 1)) << "a failed fetch is an error, not the end";
+    EXPECT_FALSE(cache.Read(-1, &c, 1));
+}
+
+TEST(BlockCache, NothingToReadWhenTheFirstFetchFails) {
+    FakeResource r;
+    r.fail = true;
+    BlockCache cache(r.Fetch());
+    EXPECT_FALSE(cache.Size());
+    char c;
+    EXPECT_FALSE(cache.Read(0, &c, 1));
+}
+
+std::vector<std::uint8_t> Convert(const Nv12Frame& f, bool fast) {
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(f.width) * f.height * 4, 0);
+    (fast ? Nv12ToBgra : Nv12ToBgraScalar)(f, out.data());
+    return out;
+}
+
+TEST(Nv12Conversion, KnownColours) {
+    // 2x2 pixels, one chroma pair: white, black, and grey at once.
+    struct Case {
+        std::uint8_t y, u, v;
+        std::uint8_t b, g, r;
+    };
+    const Case cases[] = {
+        {235, 128, 128, 255, 255, 255}, {16, 128, 128, 0, 0, 0}, {126, 128, 128, 128, 128, 128},
+        {81, 90, 240, 0, 0, 255},  // red, clipped
+        {41, 240, 110, 255, 0, 0}, // blue, clipped
+    };
+    for (const Case& c : cases) {
+        std::uint8_t luma[16 * 2], chroma[16];
+        std::fill(std::begin(luma), std::end(luma), c.y);
+        for (int i = 0; i < 16; i += 2) {
+            chroma[i] = c.u;
+            chroma[i + 1] = c.v;
+        }
+        Nv12Frame f{luma, chroma, 16, 16, 2};
+        for (bool fast : {false, true}) {
+            auto px = Convert(f, fast);
+            EXPECT_NEAR(px[0], c.b, 2) << int(c.y) << " fast=" << fast;
+            EXPECT_NEAR(px[1], c.g, 2) << int(c.y);
+            EXPECT_NEAR(px[2], c.r, 2) << int(c.y);
+            EXPECT_EQ(px[3], 255);
+        }
+    }
+}
+
+TEST(Nv12Conversion, FastPathGivesTheReferenceBytes) {
+    std::mt19937 random(12345);
+    // Odd sizes and a padded stride: tails and the last chroma row.
+    for (auto [w, h, stride] : {std::tuple{37, 9, 40}, std::tuple{8, 2, 8}, std::tuple{64, 5, 80}, std::tuple{3, 3, 4}}) {
+        std::vector<std::uint8_t> luma(stride * h), chroma(stride * ((h + 1) / 2));
+        for (auto& b : luma) b = static_cast<std::uint8_t>(random());
+        for (auto& b : chroma) b = static_cast<std::uint8_t>(random());
+        Nv12Frame f{luma.data(), chroma.data(), stride, w, h};
+        EXPECT_EQ(Convert(f, true), Convert(f, false)) << w << "x" << h;
+    }
+}
+
+TEST(MediaInfo, LevelsMayNameTheirMedia) {
+    VideoInfo info = ParseVideoInfo(
+        "status=ok&length_seconds=10&fmt_list=hd720,medium,small&bytes_hd720=900&bytes_medium=500&bytes_small=100"
+        "&media_hd720=%2Fmedia%2Fclip%20a%2Fhd720&type_hd720=video%2Fwebm&media_medium=/m/clip.webm"
+        "&media_small=http%3A%2F%2Felsewhere%2Fx.mp4&media_large=/m/nolevel.mp4");
+    ASSERT_TRUE(info.ok);
+    EXPECT_EQ(info.MediaOf(Quality::Hd720), L"/media/clip a/hd720");
+    EXPECT_EQ(info.MediaTypeOf(Quality::Hd720), L"video/webm");
+    EXPECT_EQ(info.MediaTypeOf(Quality::Medium), L"video/webm") << "from the extension";
+    EXPECT_EQ(info.MediaOf(Quality::Small), L"") << "only paths on the player host";
+    EXPECT_EQ(info.levels.size(), 3u);
+    VideoInfo plain = ParseVideoInfo("status=ok&length_seconds=10&fmt_list=small&bytes_small=100&media_small=//x/y");
+    EXPECT_EQ(plain.MediaOf(Quality::Small), L"");
+}
+
+constexpr char kMediaInfo[] =
+    "status=ok&video_id=realclip001&title=Real&length_seconds=10&fmt_list=medium,small"
+    "&bytes_medium=500000&bytes_small=200000&media_medium=%2Fmedia%2Fm.mp4&media_small=%2Fmedia%2Fs.webm";
+
+// The movie with a decoder stand-in: commands are collected, reports are
+// written by the test.
+struct MediaMovie {
+    std::int64_t now = 0;
+    PlayerApi api{[this] { return now; }};
+    std::vector<std::wstring> calls;
+    std::vector<MediaCommand> commands;
+
+    MediaMovie() {
+        for (const wchar_t* e : {L"onStateChange", L"onError"})
+            Call(L"addEventListener", L"<string>" + std::wstring(e) + L"</string><string>" + e + L"Handler</string>");
+    }
+    std::wstring Call(const std::wstring& name, const std::wstring& args = L"") {
+        auto reply = api.Call(L"<invoke name=\"" + name + L"\" returntype=\"xml\"><arguments>" + args +
+                              L"</arguments></invoke>");
+        Collect();
+        return reply.value_or(L"rejected");
+    }
+    void Collect() {
+        for (auto& c : api.TakeCalls()) calls.push_back(c);
+        for (auto& c : api.TakeMediaCommands()) commands.push_back(c);
+    }
+    void Load(const char* info = kMediaInfo) {
+        Call(L"loadVideoById", L"<string>realclip001</string>");
+        auto request = api.TakeInfoRequest();
+        ASSERT_TRUE(request);
+        api.ApplyInfo(request->generation, ParseVideoInfo(info));
+        Collect();
+    }
+    MediaReport Report(bool showing, std::int64_t ms) const {
+        MediaReport r;
+        r.serial = commands.empty() ? 0 : commands.back().serial;
+        r.showing = showing;
+        r.positionMs = ms;
+        r.durationMs = 10010;
+        r.sizeBytes = 480000;
+        r.bytesFetched = 262144;
+        return r;
+    }
+    void Apply(const MediaReport& r) {
+        api.ApplyMediaReport(r);
+        Collect();
+    }
+    std::vector<std::wstring> Args(const std::wstring& handler) const {
+        std::vector<std::wstring> out;
+        for (const auto& c : calls) {
+            auto parsed = ParseInvoke(c);
+            if (parsed && parsed->name == handler) out.push_back(FormatNumber(parsed->arguments[0].number));
+        }
+        return out;
+    }
+    std::vector<std::wstring> States() const { return Args(L"onStateChangeHandler"); }
+    std::vector<MediaCommand::Kind> Kinds() const {
+        std::vector<MediaCommand::Kind> out;
+        for (const auto& c : commands) out.push_back(c.kind);
+        return out;
+    }
+};
+
+using K = MediaCommand::Kind;
+
+TEST(MediaPlayback, FollowsTheDecoderThroughPauseSeekEndAndStop) {
+    MediaMovie m;
+    m.Load();
+    ASSERT_EQ(m.commands.size(), 1u);
+    EXPECT_EQ(m.commands[0].kind, K::Open);
+    EXPECT_EQ(m.commands[0].path, L"/media/m.mp4") << "medium by default";
+    EXPECT_EQ(m.commands[0].contentType, L"video/mp4");
+    EXPECT_TRUE(m.commands[0].play);
+    EXPECT_EQ(m.States(), (std::vector<std::wstring>{L"-1", L"3"}));
+
+    m.now += 1000;
+    m.Apply(m.Report(false, 0));
+    EXPECT_EQ(m.States().back(), L"3");
+    m.Apply(m.Report(true, 0));
+    EXPECT_EQ(m.States().back(), L"1");
+    EXPECT_EQ(m.Call(L"getDuration"), L"<number>10</number>");
+    EXPECT_EQ(m.Call(L"getVideoBytesLoaded"), L"<number>262144</number>");
+    EXPECT_EQ(m.Call(L"getVideoBytesTotal"), L"<number>480000</number>");
+    m.Apply(m.Report(true, 2500));
+    EXPECT_EQ(m.Call(L"getCurrentTime"), L"<number>2.5</number>");
+
+    m.Call(L"pauseVideo");
+    EXPECT_EQ(m.commands.back().kind, K::Pause);
+    m.Call(L"playVideo");
+    EXPECT_EQ(m.commands.back().kind, K::Play);
+    EXPECT_EQ(m.States(), (std::vector<std::wstring>{L"-1", L"3", L"1", L"2", L"1"})) << "the frame is there";
+
+    m.Call(L"seekTo", L"<number>7</number><true/>");
+    EXPECT_EQ(m.commands.back().kind, K::Seek);
+    EXPECT_EQ(m.commands.back().ms, 7000);
+    EXPECT_TRUE(m.commands.back().seekAhead);
+    EXPECT_EQ(m.Call(L"getCurrentTime"), L"<number>7</number>");
+    EXPECT_EQ(m.States().back(), L"3");
+    MediaReport stale = m.Report(true, 2600);
+    stale.serial -= 1;
+    m.Apply(stale);
+    EXPECT_EQ(m.States().back(), L"3") << "a report from before the seek";
+    MediaReport late = m.Report(true, 7200);
+    late.startBytes = 300000;
+    late.bytesFetched = 180000;
+    m.Apply(late);
+    EXPECT_EQ(m.States().back(), L"1");
+    EXPECT_EQ(m.Call(L"getVideoStartBytes"), L"<number>300000</number>");
+    EXPECT_EQ(m.Call(L"getVideoBytesTotal"), L"<number>180000</number>");
+
+    MediaReport starved = m.Report(true, 8000);
+    starved.starved = true;
+    m.Apply(starved);
+    EXPECT_EQ(m.States().back(), L"3");
+    m.Apply(m.Report(true, 8100));
+    EXPECT_EQ(m.States().back(), L"1");
+
+    MediaReport end = m.Report(true, 10010);
+    end.ended = true;
+    m.Apply(end);
+    EXPECT_EQ(m.States().back(), L"0");
+
+    m.Call(L"stopVideo");
+    EXPECT_EQ(m.States().back(), L"5");
+    ASSERT_GE(m.commands.size(), 2u);
+    EXPECT_EQ(m.commands[m.commands.size() - 2].kind, K::Pause);
+    EXPECT_EQ(m.commands.back().kind, K::Seek);
+    EXPECT_EQ(m.commands.back().ms, 0);
+    m.Apply(m.Report(true, 0));
+    m.Call(L"playVideo");
+    EXPECT_EQ(m.States().back(), L"1") << "the frame at the start was shown after the stop";
+    EXPECT_TRUE(m.Args(L"onErrorHandler").empty());
+}
+
+TEST(MediaPlayback, QualityChangeReopensWhereTheVideoStands) {
+    MediaMovie m;
+    m.Load();
+    m.Apply(m.Report(true, 0));
+    m.Apply(m.Report(true, 4000));
+    m.Call(L"setPlaybackQuality", L"<string>small</string>");
+    EXPECT_EQ(m.commands.back().kind, K::Open);
+    EXPECT_EQ(m.commands.back().path, L"/media/s.webm");
+    EXPECT_EQ(m.commands.back().contentType, L"video/webm");
+    EXPECT_EQ(m.commands.back().ms, 4000);
+    EXPECT_TRUE(m.commands.back().play);
+    EXPECT_EQ(m.States().back(), L"3");
+
+    // A new video closes the media of the old one.
+    m.Load("status=ok&length_seconds=20&fmt_list=small&bytes_small=200000");
+    EXPECT_EQ(m.commands.back().kind, K::Close);
+    EXPECT_FALSE(m.api.Playback().UsesMedia());
+}
+
+TEST(MediaPlayback, MediaThatCannotBeDecodedEndsInError5) {
+    MediaMovie failing;
+    failing.Load();
+    MediaReport r = failing.Report(false, 0);
+    r.failed = true;
+    failing.Apply(r);
+    EXPECT_EQ(failing.Args(L"onErrorHandler"), (std::vector<std::wstring>{L"5"}));
+    EXPECT_EQ(failing.commands.back().kind, K::Close);
+    EXPECT_EQ(failing.Call(L"getDuration"), L"<number>0</number>");
+    failing.Call(L"playVideo");
+    EXPECT_EQ(failing.commands.back().kind, K::Close) << "nothing more asked of the decoder";
+
+    MediaMovie silent;
+    silent.Load();
+    for (int i = 0; i < 25; ++i) {
+        silent.now += 100;
+        silent.api.Advance();
+        silent.Collect();
+    }
+    EXPECT_EQ(silent.Args(L"onErrorHandler"), (std::vector<std::wstring>{L"5"})) << "no frame within 2 s";
+
+    MediaMovie opening;
+    opening.Load();
+    opening.now += 1500;
+    opening.api.Advance();
+    opening.Apply(opening.Report(true, 0));
+    opening.now += 5000;
+    opening.api.Advance();
+    opening.Collect();
+    EXPECT_TRUE(opening.Args(L"onErrorHandler").empty()) << "a frame in time";
+}
+
+}  // namespace
+}  // namespace playerctl
