@@ -11,13 +11,7 @@ namespace {
 
 enum Column { kNo, kTime, kVolume, kTitle, kVideoId, kStart, kEnd, kPad };
 
-struct ColumnSpec {
-    const wchar_t* heading;
-    int format;
-    int width;
-};
-
-constexpr ColumnSpec kColumns[] = {
+constexpr fw::ListView::Column kColumns[] = {
     {L"No", LVCFMT_RIGHT, 30},        {L"Time", LVCFMT_RIGHT, 50},   {L"Vol", LVCFMT_CENTER, 40},
     {L"Video Title", LVCFMT_LEFT, 450}, {L"VideoID", LVCFMT_LEFT, 100}, {L"sp", LVCFMT_RIGHT, 40},
     {L"ep", LVCFMT_RIGHT, 40},        {L"", LVCFMT_LEFT, 0},
@@ -39,9 +33,7 @@ bool CFavoriteDlg::OnInitDialog() {
     list.AddExtendedStyle(fw::ListStyleForThisSystem());
     // The row being played: the list's own font in bold.
     boldFont.Reset(fw::CreateBoldFont(reinterpret_cast<HFONT>(list.Send(WM_GETFONT))));
-    for (int c = 0; c < static_cast<int>(std::size(kColumns)); ++c) {
-        list.InsertColumn(c, kColumns[c].heading, kColumns[c].width, kColumns[c].format);
-    }
+    list.InsertColumns(kColumns);
     itemSettingDlg.SetUpdateHandler([this](const VideoItem& item) { store.UpdateItem(item); });
     itemSettingDlg.Create(hwnd_);
     itemSettingDlg.Show(SW_HIDE);

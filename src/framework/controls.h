@@ -94,6 +94,18 @@ public:
     // `format`: LVCFMT_LEFT, LVCFMT_RIGHT or LVCFMT_CENTER (the first column
     // is always drawn left-aligned). Returns the column's index, or -1.
     int InsertColumn(int column, const std::wstring& text, int width, int format = LVCFMT_LEFT) const;
+    struct Column {
+        const wchar_t* heading;
+        int format;
+        int width;
+    };
+    // Inserts the columns in order, from the first.
+    template <size_t N>
+    void InsertColumns(const Column (&columns)[N]) const {
+        for (size_t c = 0; c < N; ++c) {
+            InsertColumn(static_cast<int>(c), columns[c].heading, columns[c].width, columns[c].format);
+        }
+    }
     // Adds extended styles such as LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES.
     void AddExtendedStyle(DWORD styles) const {
         assert(hwnd_);

@@ -13,13 +13,7 @@ namespace {
 
 enum Column { kVideoId, kTime, kTitle, kPad };
 
-struct ColumnSpec {
-    const wchar_t* heading;
-    int format;
-    int width;
-};
-
-constexpr ColumnSpec kColumns[] = {
+constexpr fw::ListView::Column kColumns[] = {
     {L"VideoID", LVCFMT_LEFT, 100},
     {L"Time", LVCFMT_RIGHT, 50},
     {L"Video Title", LVCFMT_LEFT, 400},
@@ -40,9 +34,7 @@ bool CHistoryDlg::OnInitDialog() {
     store.LoadHistory();
     store.SetChangeHandler([this] { RefreshList(); });
     list.AddExtendedStyle(fw::ListStyleForThisSystem());
-    for (int c = 0; c < static_cast<int>(std::size(kColumns)); ++c) {
-        list.InsertColumn(c, kColumns[c].heading, kColumns[c].width, kColumns[c].format);
-    }
+    list.InsertColumns(kColumns);
     RefreshList();
     // Capture runs for the whole run of the program, the window shown or not.
     capture.listeners.push_back(this);

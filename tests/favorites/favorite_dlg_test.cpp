@@ -32,9 +32,7 @@ VideoItem video(const std::wstring& id, const std::wstring& title, int duration)
 class FavoriteWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        folder = clipdeck::test::ScratchFolder() + L"\\favorites-" + std::to_wstring(counter++);
-        ::CreateDirectoryW(folder.c_str(), nullptr);
-        AppEnvironment().directory = folder;
+        folder = clipdeck::test::NewDataFolder(L"favorites");
         dialog.controller = &controller;
         ASSERT_TRUE(dialog.Create(::GetDesktopWindow()));
     }
@@ -67,7 +65,6 @@ protected:
     }
     HWND settings() { return dialog.itemSetting().hwnd(); }
 
-    static inline int counter = 0;
     std::wstring folder;
     clipdeck::test::MessageCatcher catcher;
     RecordingController controller;

@@ -39,9 +39,7 @@ VideoItem video(const std::wstring& id, const std::wstring& title, int duration)
 class HistoryWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        folder = clipdeck::test::ScratchFolder() + L"\\history-" + std::to_wstring(counter++);
-        ::CreateDirectoryW(folder.c_str(), nullptr);
-        AppEnvironment().directory = folder;
+        folder = clipdeck::test::NewDataFolder(L"history");
         dialog.controller = &controller;
         ASSERT_TRUE(dialog.Create(::GetDesktopWindow()));
     }
@@ -61,7 +59,6 @@ protected:
     int selected() { return view().GetSelectionMark(); }
     void click(int id) { clipdeck::test::Click(dialog.hwnd(), id); }
 
-    static inline int counter = 0;
     std::wstring folder;
     clipdeck::test::MessageCatcher catcher;
     CHistoryDlg dialog;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "core/environment.h"
 #include "framework/errors.h"
 
 namespace clipdeck::test {
@@ -99,6 +100,14 @@ std::wstring ScratchFolder() {
                  std::to_wstring(::GetTickCount());
         ::CreateDirectoryW(folder.c_str(), nullptr);
     }
+    return folder;
+}
+
+std::wstring NewDataFolder(const std::wstring& name) {
+    static int counter = 0;
+    const std::wstring folder = ScratchFolder() + L"\\" + name + L"-" + std::to_wstring(counter++);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    AppEnvironment().directory = folder;
     return folder;
 }
 

@@ -35,6 +35,9 @@ std::wstring ItemText(HWND dialog, int id);
 
 // A scratch folder unique to this process (under the temporary folder).
 std::wstring ScratchFolder();
+// A new, empty folder inside it, "<name>-<n>", made the program folder of the
+// environment record, so the data files of a test land there.
+std::wstring NewDataFolder(const std::wstring& name);
 std::string ReadFileBytes(const std::wstring& path);
 
 }  // namespace clipdeck::test
