@@ -1,7 +1,10 @@
 // Drives the built Clipdeck.exe from outside, as a user would, through
 // window messages only, and checks what the control panel shows.
 //
-//   clipdeck_drive Clipdeck.exe [scenario...]      scenarios: play settings errors listplay
+//   clipdeck_drive Clipdeck.exe [scenario...]
+//
+// Scenarios: play settings errors listplay realmedia (the last needs a clip
+// served by the service, named by CLIPDECK_E2E_CLIP).
 //
 // The program runs from a copy in a scratch folder of its own, so its
 // Clipdeck.ini lands there. The feed and player hosts come from the
@@ -538,41 +541,46 @@ void ErrorsScenario(const std::wstring& exe, const std::wstring&, Steps& step) {
 // the middle one ends early by its end offset; after the last, list play
 // switches itself off without stopping the player, and the history holds all
 // three, newest first.
+struct Favorite {
+    std::wstring id;
+    std::wstring title;
+    int duration, volume, start, end;
+};
+
+// Writes Favorite.ini as the program writes it: UTF-16 with a byte-order mark.
+void WriteFavorites(const std::wstring& folder, const std::vector<Favorite>& favorites) {
+    const std::wstring path = folder + L"\\Favorite.ini";
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    const unsigned char bom[2] = {0xFF, 0xFE};
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE || !::WriteFile(file, bom, 2, &written, nullptr)) {
+        throw Failure("cannot create Favorite.ini");
+    }
+    ::CloseHandle(file);
+    ::WritePrivateProfileStringW(L"SYSTEM", L"COUNT", std::to_wstring(favorites.size()).c_str(), path.c_str());
+    for (size_t i = 0; i < favorites.size(); ++i) {
+        const Favorite& f = favorites[i];
+        const std::wstring section = L"ITEM" + std::to_wstring(i);
+        auto put = [&](const wchar_t* key, const std::wstring& value) {
+            ::WritePrivateProfileStringW(section.c_str(), key, value.c_str(), path.c_str());
+        };
+        put(L"VIDEOID", f.id);
+        put(L"TITLE", f.title);
+        put(L"DURATION", std::to_wstring(f.duration));
+        put(L"VOLUME", std::to_wstring(f.volume));
+        put(L"STARTPOS", std::to_wstring(f.start));
+        put(L"ENDPOS", std::to_wstring(f.end));
+    }
+}
+
 void ListPlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& step) {
-    struct Favorite {
-        const wchar_t* id;
-        const wchar_t* title;
-        int duration, volume, start, end;
-    };
-    const Favorite favorites[] = {
+    const std::vector<Favorite> favorites = {
         {L"cdShort0008", L"Eight Second Countdown", 8, 70, 0, 0},
         {L"cdJapan0003", L"ﾃｽﾄ動画 ＃３「春」", 75, 50, 60, 10},
         {L"cdOneSecond", L"One Second of Black", 1, 90, 0, 0},
     };
-    step(L"Favorite.ini holds three favourites, the middle one starting at 1:00 and ending 10 s early", [&] {
-        const std::wstring path = folder + L"\\Favorite.ini";
-        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-        const unsigned char bom[2] = {0xFF, 0xFE};
-        DWORD written = 0;
-        if (file == INVALID_HANDLE_VALUE || !::WriteFile(file, bom, 2, &written, nullptr)) {
-            throw Failure("cannot create Favorite.ini");
-        }
-        ::CloseHandle(file);
-        ::WritePrivateProfileStringW(L"SYSTEM", L"COUNT", L"3", path.c_str());
-        for (int i = 0; i < 3; ++i) {
-            const Favorite& f = favorites[i];
-            const std::wstring section = L"ITEM" + std::to_wstring(i);
-            auto put = [&](const wchar_t* key, const std::wstring& value) {
-                ::WritePrivateProfileStringW(section.c_str(), key, value.c_str(), path.c_str());
-            };
-            put(L"VIDEOID", f.id);
-            put(L"TITLE", f.title);
-            put(L"DURATION", std::to_wstring(f.duration));
-            put(L"VOLUME", std::to_wstring(f.volume));
-            put(L"STARTPOS", std::to_wstring(f.start));
-            put(L"ENDPOS", std::to_wstring(f.end));
-        }
-    });
+    step(L"Favorite.ini holds three favourites, the middle one starting at 1:00 and ending 10 s early",
+         [&] { WriteFavorites(folder, favorites); });
     std::optional<Session> s;
     step(L"Clipdeck starts and loads the player", [&] {
         s.emplace(exe);
@@ -580,13 +588,13 @@ void ListPlayScenario(const std::wstring& exe, const std::wstring& folder, Steps
     });
     step(L"\"List play\" ticked: the first favourite plays at its own volume", [&] {
         s->Click(IDX_CONTROL_LISTPLAY);
-        s->WaitTextIs(IDT_CONTROL_TITLE, std::wstring(L" ") + favorites[0].title, kEventMs);
+        s->WaitTextIs(IDT_CONTROL_TITLE, L" " + favorites[0].title, kEventMs);
         s->WaitTextIs(IDT_CONTROL_VOLUME, L"70", kTickMs);
         if (!s->Checked(IDX_CONTROL_LISTPLAY)) throw Failure("\"List play\" is not ticked");
     });
     long latest = -1;
     step(L"the second follows from 1:00 at volume 50 and ends at its end offset, before 1:05", [&] {
-        const std::wstring second = std::wstring(L" ") + favorites[1].title;
+        const std::wstring second = L" " + favorites[1].title;
         s->WaitTextIs(IDT_CONTROL_TITLE, second, 20000);
         s->WaitTextIs(IDT_CONTROL_VOLUME, L"50", kTickMs);
         if (s->Text(IDE_CONTROL_VIDEOREF) != favorites[1].id) throw Failure("the box does not show the second ID");
@@ -605,7 +613,7 @@ void ListPlayScenario(const std::wstring& exe, const std::wstring& folder, Steps
         }
     });
     step(L"the last one plays and list play switches itself off; the player is not stopped", [&] {
-        s->WaitTextIs(IDT_CONTROL_TITLE, std::wstring(L" ") + favorites[2].title, kTickMs);
+        s->WaitTextIs(IDT_CONTROL_TITLE, L" " + favorites[2].title, kTickMs);
         if (!PollUntil([&] { return !s->Checked(IDX_CONTROL_LISTPLAY); }, kEventMs)) {
             throw Failure("\"List play\" is still ticked after the last favourite");
         }
@@ -622,11 +630,113 @@ void ListPlayScenario(const std::wstring& exe, const std::wstring& folder, Steps
         for (int i = 0; i < 3; ++i) {
             wchar_t id[32] = L"";
             ::GetPrivateProfileStringW((L"ITEM" + std::to_wstring(i)).c_str(), L"VIDEOID", L"", id, 32, path.c_str());
-            if (std::wstring(id) != favorites[2 - i].id) {
+            if (id != favorites[2 - i].id) {
                 throw Failure(L"History ITEM" + std::to_wstring(i) + L" is " + Quoted(id));
             }
         }
     });
+}
+
+// A real clip from the service's media folder (its ID comes in
+// CLIPDECK_E2E_CLIP): the read-outs follow the decoded video through pause,
+// ">>", "<<", Stop and ">|"; then, as a favourite with its own volume and
+// offsets, list play runs it from its start offset to its end offset.
+void RealMediaScenario(const std::wstring& exe, const std::wstring& folder, Steps& step) {
+    const wchar_t* env = _wgetenv(L"CLIPDECK_E2E_CLIP");
+    if (env == nullptr || *env == L'\0') throw Failure("CLIPDECK_E2E_CLIP names no clip (run through run-e2e.sh)");
+    const std::wstring clip = env;
+    const std::wstring title = L" Harbour Lights (real media)";
+    step(L"Favorite.ini holds the clip at volume 40, from 0:25 to 5 s before its end",
+         [&] { WriteFavorites(folder, {{clip, L"Harbour Lights (real media)", 40, 40, 25, 5}}); });
+    std::optional<Session> s;
+    step(L"Clipdeck starts and loads the player", [&] {
+        s.emplace(exe);
+        s->WaitReady();
+    });
+    long duration = 0;
+    step(L"Play: \"Buffering\", then \"Play\"; the title and length come from the file", [&] {
+        ExpectBufferingThenPlay(*s, s->PlayTyped(clip));
+        s->WaitTextIs(IDT_CONTROL_TITLE, title, kTickMs);
+        std::optional<TimeReading> t;
+        s->WaitText(IDT_CONTROL_TIME, [&](const std::wstring& text) { return (t = ParseTimeText(text)) && t->duration > 0; },
+                    kTickMs, L"show a length");
+        if (t->duration < 39 || t->duration > 40) throw Failure("the clip is 40 s long, the panel says " + std::to_string(t->duration));
+        duration = t->duration;
+        ExpectTimeMoves(*s, duration);
+    });
+    auto current = [&] {
+        std::optional<TimeReading> t = ParseTimeText(s->Text(IDT_CONTROL_TIME));
+        return t ? t->current : -1;
+    };
+    auto waitCurrent = [&](const std::function<bool(long)>& ok, const std::wstring& expectation) {
+        s->WaitText(IDT_CONTROL_TIME, [&](const std::wstring& text) {
+            std::optional<TimeReading> t = ParseTimeText(text);
+            return t && t->duration == duration && ok(t->current);
+        }, kEventMs, expectation);
+    };
+    step(L"\"||\" pauses the decoded video; Play resumes it", [&] {
+        s->Click(IDB_CONTROL_PAUSE);
+        s->WaitTextIs(IDT_CONTROL_STATUS, L"Pause", kTickMs);
+        ::Sleep(600);  // one poll of the panel after the pause
+        const std::wstring pausedAt = s->Text(IDT_CONTROL_TIME);
+        ::Sleep(1500);
+        if (std::wstring later = s->Text(IDT_CONTROL_TIME); later != pausedAt) {
+            throw Failure(L"paused, the time text went from " + Quoted(pausedAt) + L" to " + Quoted(later));
+        }
+        s->Click(IDB_CONTROL_PLAY);
+        s->WaitTextIs(IDT_CONTROL_STATUS, L"Play", kTickMs);
+        s->WaitText(IDT_CONTROL_TIME, [&](const std::wstring& t) { return t != pausedAt; }, kTickMs + 1000,
+                    L"move on from " + Quoted(pausedAt));
+    });
+    step(L"\">>\" jumps 30 s ahead and \"<<\" 10 s back in the real video", [&] {
+        const long before = current();
+        if (before < 0 || before > 8) throw Failure("before \">>\" the time is " + std::to_string(before) + " s");
+        s->Click(IDB_CONTROL_FORWARD);
+        waitCurrent([&](long c) { return c >= before + 29 && c < duration; }, L"reach " + std::to_wstring(before + 30) + L" s");
+        const long ahead = current();
+        s->Click(IDB_CONTROL_BACK);
+        waitCurrent([&](long c) { return c >= ahead - 11 && c <= ahead - 8; }, L"go back to about " + std::to_wstring(ahead - 10) + L" s");
+        s->WaitTextIs(IDT_CONTROL_STATUS, L"Play", kTickMs);
+    });
+    step(L"Stop: \"Go Start\" at 0:00; Play starts it again from the beginning", [&] {
+        s->Click(IDB_CONTROL_STOP);
+        s->WaitTextIs(IDT_CONTROL_STATUS, L"Go Start", kTickMs);
+        waitCurrent([](long c) { return c == 0; }, L"read 0:00");
+        s->Click(IDB_CONTROL_PLAY);
+        s->WatchStatusUntil(L"Play", kEventMs);
+        waitCurrent([](long c) { return c >= 1 && c <= 6; }, L"move on from the start");
+    });
+    step(L"\">|\" runs the real video to its end: the traced states end 0 5, the time reads 0:00", [&] {
+        s->Click(IDB_CONTROL_NEXT);
+        s->WaitTextIs(IDT_CONTROL_STATUS, L"Go Start", kEventMs);
+        std::vector<long> states = s->TracedStates();
+        if (states.size() < 2 || states[states.size() - 2] != 0 || states.back() != 5) {
+            throw Failure(L"the traced player states should end with 0 5: " + Join(states));
+        }
+        waitCurrent([](long c) { return c == 0; }, L"read 0:00");
+        if (std::wstring t = s->Text(IDT_CONTROL_TITLE); t != title) throw Failure(L"the title line reads " + Quoted(t));
+    });
+    step(L"list play: the favourite plays at volume 40 from 0:25 and stops at its end offset", [&] {
+        s->Click(IDX_CONTROL_LISTPLAY);
+        s->WaitTextIs(IDT_CONTROL_VOLUME, L"40", kEventMs);
+        long first = -1, latest = -1;
+        bool ended = PollUntil(
+            [&] {
+                if (auto t = ParseTimeText(s->Text(IDT_CONTROL_TIME)); t && t->duration == duration && t->current > 0) {
+                    if (first < 0) first = t->current;
+                    latest = std::max(latest, t->current);
+                }
+                return !s->Checked(IDX_CONTROL_LISTPLAY);
+            },
+            25000, kStatusPollMs);
+        if (!ended) throw Failure("list play did not end after the only favourite");
+        if (first < 25 || first > 28 || latest > duration - 5 + 1) {
+            throw Failure("the favourite played from " + std::to_string(first) + " s to " + std::to_string(latest) +
+                          " s, not from 25 s to " + std::to_string(duration - 5) + " s");
+        }
+        if (std::wstring t = s->Text(IDT_CONTROL_TITLE); t != title) throw Failure(L"the title line reads " + Quoted(t));
+    });
+    step(L"WM_CLOSE ends the process", [&] { s->Close(); });
 }
 
 struct Scenario {
@@ -639,6 +749,7 @@ constexpr Scenario kScenarios[] = {
     {L"settings", SettingsScenario},
     {L"errors", ErrorsScenario},
     {L"listplay", ListPlayScenario},
+    {L"realmedia", RealMediaScenario},
 };
 
 // Runs one scenario against a fresh copy of the program; the scratch folder
