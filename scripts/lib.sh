@@ -192,6 +192,30 @@ clipdeck_start_service() {
 }
 
 # clipdeck_stop PID...: ends processes this shell started, and reaps them.
+# clipdeck_start_xvfb LOG [WIDTHxHEIGHT]
+# Starts Xvfb (default 1280x800, 24 bits) on the first free display from :99 and
+# waits until it answers. Sets DISPLAY (exported) and CLIPDECK_XVFB_PID; the
+# caller stops the process (clipdeck_stop).
+clipdeck_start_xvfb() {
+  local log=$1 size=${2:-1280x800} n=99
+  CLIPDECK_XVFB_PID=""
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do
+    n=$((n + 1))
+  done
+  Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >"$log" 2>&1 &
+  CLIPDECK_XVFB_PID=$!
+  local _
+  for _ in $(seq 50); do
+    xdpyinfo -display ":$n" >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  if ! xdpyinfo -display ":$n" >/dev/null 2>&1; then
+    clipdeck_say "Xvfb did not start on :$n; see $log"
+    return 1
+  fi
+  export DISPLAY=":$n"
+}
+
 clipdeck_stop() {
   local pid
   for pid in "$@"; do

@@ -141,21 +141,9 @@ export CLIPDECK_PLAYER_HOST=$CLIPDECK_FEED_HOST
 echo "local service on $CLIPDECK_FEED_HOST (pid $service_pid), log in build/service.log"
 
 if [ -z "${DISPLAY:-}" ]; then
-  n=99
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do
-    n=$((n + 1))
-  done
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >build/xvfb.log 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    xdpyinfo -display ":$n" >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  if ! xdpyinfo -display ":$n" >/dev/null 2>&1; then
-    echo "run.sh: Xvfb did not start on :$n; see build/xvfb.log" >&2
-    exit 1
-  fi
-  export DISPLAY=":$n"
+  clipdeck_start_xvfb build/xvfb.log
+  xvfb_pid=$CLIPDECK_XVFB_PID
+  [ -n "${DISPLAY:-}" ] || exit 1
   echo "no display: started Xvfb on $DISPLAY (pid $xvfb_pid)"
   [ -n "$screenshot_after" ] || screenshot_after=5
 fi
