@@ -4,6 +4,7 @@
 #
 #   scripts/fuzz.sh --seconds N [targets...]   each target for N seconds
 #   scripts/fuzz.sh --runs N [targets...]      each target for N executions
+#   scripts/fuzz.sh --runs N --seconds S ...   whichever comes first
 #
 # Targets are named as in tests/fuzz/ (utf8, stores, ...); all of them by default.
 # Each starts from its seeds in tests/fuzz/corpus/<target>/ and from what earlier
@@ -20,7 +21,7 @@ root=$CLIPDECK_ROOT
 cd "$root"
 
 usage() {
-  echo "usage: scripts/fuzz.sh --seconds N | --runs N [targets...]" >&2
+  echo "usage: scripts/fuzz.sh [--seconds N] [--runs N] [targets...] (one of them at least)" >&2
   exit 2
 }
 
@@ -29,8 +30,8 @@ what=""
 targets=()
 while [ $# -gt 0 ]; do
   case $1 in
-    --seconds) [ $# -ge 2 ] || usage; limit=(-max_total_time="$2"); what="$2 s"; shift 2 ;;
-    --runs) [ $# -ge 2 ] || usage; limit=(-runs="$2"); what="$2 runs"; shift 2 ;;
+    --seconds) [ $# -ge 2 ] || usage; limit+=(-max_total_time="$2"); what="${what:+$what or }$2 s"; shift 2 ;;
+    --runs) [ $# -ge 2 ] || usage; limit+=(-runs="$2"); what="${what:+$what or }$2 runs"; shift 2 ;;
     -h|--help) usage ;;
     -*) usage ;;
     *) targets+=("$1"); shift ;;
