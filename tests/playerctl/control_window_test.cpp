@@ -574,9 +574,6 @@ TEST_F(RealMediaTest, PauseSeekStopAndPlayActOnAWebm) {
     EXPECT_TRUE(CallsTo(L"onErrorHandler").empty());
 }
 
-// A truncated MP4 is left out: Wine 8's media stack sometimes never returns
-// from it. The player still reports error 5 after its 2 s, but the stuck
-// thread then crashes the process as it exits.
 TEST_F(RealMediaTest, MediaThatCannotBeDecodedShowsTheCardWithError5) {
     LoadReadyMovie();
     const char* files[] = {"zero.mp4", "text.mp4"};
@@ -589,6 +586,142 @@ TEST_F(RealMediaTest, MediaThatCannotBeDecodedShowsTheCardWithError5) {
     }
     Pump([] { return false; }, 300);
     EXPECT_EQ(CallsTo(L"onErrorHandler").size(), std::size(files)) << "one error each";
+
+    // The media stack may get stuck on these or play them: either way the
+    // player goes on answering, ends or reports error 5, and the process
+    // exits cleanly with the decoder left behind.
+    const char* doubtful[] = {"truncated.mp4", "webm.mp4"};
+    for (size_t i = 0; i < std::size(doubtful); ++i) {
+        size_t errors = CallsTo(L"onErrorHandler").size();
+        size_t states = States().size();
+        Play("doubtful" + std::to_string(i), doubtful[i]);
+        ASSERT_TRUE(Pump(
+            [&] {
+                if (CallsTo(L"onErrorHandler").size() > errors) return true;
+                std::vector<std::wstring> now = States();
+                return now.size() > states && now.back() == L"0";
+            },
+            20000))
+            << doubtful[i];
+        if (CallsTo(L"onErrorHandler").size() > errors) {
+            EXPECT_EQ(CallsTo(L"onErrorHandler").back(), L"5") << doubtful[i];
+        }
+        EXPECT_EQ(Reply(L"getVolume"), L"<number>100</number>") << "still answering";
+    }
+}
+
+TEST_F(RealMediaTest, ClipWithSoundPlaysSilentlyWithoutAnEndpoint) {
+    LoadReadyMovie();
+    Play("silent0001", "sound.mp4");
+    ASSERT_TRUE(PumpUntilState(L"1"));
+    auto sound = testing::Sound(control_);
+    ASSERT_TRUE(sound);
+    EXPECT_FALSE(sound->device);
+    ASSERT_EQ(Call(Request(L"setVolume", L"<number>30</number>")), S_OK);
+    ASSERT_TRUE(PumpUntilState(L"0"));
+    sound = testing::Sound(control_);
+    EXPECT_EQ(sound->framesWritten, 0);
+    EXPECT_EQ(sound->audioClockReads, 0);
+    EXPECT_GE(testing::Frames(control_)->lastMs, 2800);
+    EXPECT_GE(Seconds(L"getCurrentTime"), 2.9);
+    EXPECT_EQ(Reply(L"getVolume"), L"<number>30</number>");
+    EXPECT_TRUE(CallsTo(L"onErrorHandler").empty());
+}
+
+// Run by the playerctl_sound_test entry, which gives Wine an audio endpoint
+// (the null ALSA device of alsa-null.conf).
+class RealSoundTest : public RealMediaTest {
+protected:
+    void SetUp() override {
+        if (!std::getenv("ALSA_CONFIG_PATH")) GTEST_SKIP() << "no audio endpoint without ALSA_CONFIG_PATH";
+        RealMediaTest::SetUp();
+    }
+
+    testing::SoundStats Sound() {
+        auto sound = testing::Sound(control_);
+        return sound ? *sound : testing::SoundStats{};
+    }
+
+    // Waits until frames have been written with `gain`, and returns their peak.
+    float PeakAt(float gain) {
+        std::int64_t before = Sound().framesWritten;
+        EXPECT_TRUE(Pump([&] {
+            testing::SoundStats s = Sound();
+            return s.gain == gain && s.framesWritten > before;
+        })) << gain;
+        Pump([] { return false; }, 50);
+        return Sound().peak;
+    }
+};
+
+// The tone in the clips is at half of full scale.
+constexpr float kTonePeak = 0.5f;
+
+TEST_F(RealSoundTest, Mp4SoundIsConvertedAndKeepsTimeToTheEnd) {
+    LoadReadyMovie();
+    Play("sound00001", "sound.mp4");
+    ASSERT_TRUE(PumpUntilState(L"1"));
+    testing::SoundStats sound = Sound();
+    ASSERT_TRUE(sound.device);
+    EXPECT_EQ(sound.rate, 48000);
+    EXPECT_EQ(sound.channels, 2);
+    ASSERT_TRUE(PumpUntilState(L"0"));
+    sound = Sound();
+    // 3 s of 44.1 kHz mono, converted to 48 kHz stereo.
+    EXPECT_GE(sound.framesWritten, 48000 * 5 / 2);
+    EXPECT_LE(sound.framesWritten, 48000 * 7 / 2);
+    EXPECT_GT(sound.audioClockReads, 0) << "the device kept time";
+    EXPECT_NEAR(sound.peak, kTonePeak, 0.15);
+    EXPECT_GT(testing::Frames(control_)->frames, 10);
+    EXPECT_GE(testing::Frames(control_)->lastMs, 2800);
+    EXPECT_GE(Seconds(L"getCurrentTime"), 2.9);
+    EXPECT_TRUE(CallsTo(L"onErrorHandler").empty());
+}
+
+TEST_F(RealSoundTest, VolumeMutePauseSeekAndReplayOnAWebm) {
+    LoadReadyMovie();
+    Play("sound00002", "sound.webm");
+    ASSERT_TRUE(PumpUntilState(L"1"));
+    ASSERT_TRUE(Sound().device);
+
+    ASSERT_EQ(Call(Request(L"setVolume", L"<number>50</number>")), S_OK);
+    EXPECT_NEAR(PeakAt(0.5f), kTonePeak * 0.5f, 0.08);
+    ASSERT_EQ(Call(L"<invoke name=\"mute\"></invoke>"), S_OK);
+    EXPECT_EQ(PeakAt(0.0f), 0.0f);
+    ASSERT_EQ(Call(L"<invoke name=\"unMute\"></invoke>"), S_OK);
+    EXPECT_NEAR(PeakAt(0.5f), kTonePeak * 0.5f, 0.08);
+    EXPECT_EQ(Reply(L"getVolume"), L"<number>50</number>");
+    EXPECT_EQ(Reply(L"isMuted"), L"<false/>");
+
+    ASSERT_EQ(Call(L"<invoke name=\"pauseVideo\"></invoke>"), S_OK);
+    ASSERT_TRUE(PumpUntilState(L"2"));
+    Pump([] { return false; }, 100);
+    std::int64_t played = Sound().framesPlayed;
+    Pump([] { return false; }, 300);
+    EXPECT_EQ(Sound().framesPlayed, played) << "the device stopped";
+    EXPECT_FALSE(Sound().clockFromAudio);
+
+    ASSERT_EQ(Call(Request(L"seekTo", L"<number>2</number><true/>")), S_OK);
+    ASSERT_TRUE(Pump([this] { return testing::Frames(control_)->lastMs >= 1960; }));
+    EXPECT_LE(testing::Frames(control_)->lastMs, 2040);
+    std::int64_t reads = Sound().audioClockReads;
+    ASSERT_EQ(Call(L"<invoke name=\"playVideo\"></invoke>"), S_OK);
+    ASSERT_TRUE(Pump([&] { return Sound().audioClockReads > reads || States().back() == L"0"; }));
+    double at = Seconds(L"getCurrentTime");
+    EXPECT_GE(at, 1.95) << "the sound goes on from the seek";
+    EXPECT_LE(at, 3.01);
+
+    ASSERT_TRUE(PumpUntilState(L"0"));
+    ASSERT_EQ(Call(L"<invoke name=\"stopVideo\"></invoke>"), S_OK);
+    ASSERT_TRUE(PumpUntilState(L"5"));
+    reads = Sound().audioClockReads;
+    ASSERT_EQ(Call(L"<invoke name=\"playVideo\"></invoke>"), S_OK);
+    ASSERT_TRUE(PumpUntilState(L"1"));
+    ASSERT_TRUE(Pump([this] { return testing::Frames(control_)->lastMs < 1000; })) << "from the start again";
+    ASSERT_TRUE(Pump([&] { return Sound().audioClockReads > reads; })) << "sound again";
+    EXPECT_EQ(Sound().gain, 0.5f) << "the volume stays";
+    ASSERT_TRUE(PumpUntilState(L"0"));
+    EXPECT_TRUE(CallsTo(L"onErrorHandler").empty());
 }
 
 }  // namespace
