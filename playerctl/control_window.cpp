@@ -482,6 +482,8 @@ std::optional<FrameStats> Frames(HWND control) {
     return FrameStats{w->FramesShown(), f.ms, f.width, f.height};
 }
 
+bool StopDecoders(DWORD waitMs) { return MediaDecoder::StopAll(std::chrono::milliseconds(waitMs)); }
+
 std::optional<SoundStats> Sound(HWND control) {
     ControlWindow* w = ControlWindow::FromHandle(control);
     if (!w) return std::nullopt;

@@ -182,26 +182,80 @@ struct MediaDecoder::Session {
         : back(std::move(keep)), frames(frameCount), serial(lastSerial) {}
 };
 
+namespace {
+
+// Every decode thread of the process. A thread still tearing its media down
+// when the process exits races Wine's media stack, whose own threads then
+// crash the process on the way out: the exit stops them all and waits for
+// them first. Never destroyed, so a thread that comes back later still
+// finds it.
+struct DecoderThreads {
+    std::mutex mutex;
+    std::condition_variable done;
+    int running = 0;
+    std::vector<std::weak_ptr<MediaDecoder::Shared>> live;
+
+    static DecoderThreads& Get() {
+        static auto* threads = new DecoderThreads;
+        return *threads;
+    }
+};
+
+// Media that never returns from the media stack cannot be waited for
+// forever: after this the process goes on exiting.
+constexpr auto kExitWait = std::chrono::seconds(5);
+
+struct StopDecodersAtExit {
+    ~StopDecodersAtExit() { MediaDecoder::StopAll(kExitWait); }
+} stopDecodersAtExit;
+
+}  // namespace
+
+bool MediaDecoder::StopAll(std::chrono::milliseconds wait) {
+    DecoderThreads& threads = DecoderThreads::Get();
+    std::unique_lock<std::mutex> lock(threads.mutex);
+    for (const std::weak_ptr<Shared>& weak : threads.live) {
+        std::shared_ptr<Shared> shared = weak.lock();
+        if (shared) shared->Quit();
+    }
+    threads.live.clear();
+    return threads.done.wait_for(lock, wait, [&threads] { return threads.running == 0; });
+}
+
+void MediaDecoder::Shared::Quit() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        quit = true;
+        notify = nullptr;
+        // Media Foundation may be waiting on reads of this media: failing
+        // them lets it give up.
+        if (cache) cache->Cancel();
+    }
+    wake.notify_all();
+}
+
 MediaDecoder::MediaDecoder(std::wstring host, std::uint16_t port, HWND notify, UINT message)
     : shared_(std::make_shared<Shared>()) {
     shared_->host = std::move(host);
     shared_->port = port;
     shared_->notify = notify;
     shared_->message = message;
-    std::thread(Run, shared_).detach();
+    DecoderThreads& threads = DecoderThreads::Get();
+    std::lock_guard<std::mutex> lock(threads.mutex);
+    std::erase_if(threads.live, [](const std::weak_ptr<Shared>& weak) { return weak.expired(); });
+    threads.live.push_back(shared_);
+    ++threads.running;
+    std::thread([shared = shared_]() mutable {
+        Run(std::move(shared));
+        // Last: the media and everything shared are gone by now.
+        DecoderThreads& threads = DecoderThreads::Get();
+        std::lock_guard<std::mutex> lock(threads.mutex);
+        --threads.running;
+        threads.done.notify_all();
+    }).detach();
 }
 
-MediaDecoder::~MediaDecoder() {
-    {
-        std::lock_guard<std::mutex> lock(shared_->mutex);
-        shared_->quit = true;
-        shared_->notify = nullptr;
-        // Media Foundation may be waiting on reads of this media: failing
-        // them lets it give up.
-        if (shared_->cache) shared_->cache->Cancel();
-    }
-    shared_->wake.notify_all();
-}
+MediaDecoder::~MediaDecoder() { shared_->Quit(); }
 
 void MediaDecoder::Send(MediaCommand command) {
     {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -49,6 +50,10 @@ public:
     // Tells the thread to stop and lets it go without waiting: a media stack
     // stuck on bad input must not hold the window. It posts nothing more.
     ~MediaDecoder();
+    // Tells every decode thread of the process to stop and waits up to
+    // `wait` for all of them to end; false when some did not. Run as the
+    // process exits.
+    static bool StopAll(std::chrono::milliseconds wait);
     MediaDecoder(const MediaDecoder&) = delete;
     MediaDecoder& operator=(const MediaDecoder&) = delete;
 
@@ -83,6 +88,7 @@ public:
         AudioStats audio;
 
         void Publish();
+        void Quit();
     };
 
 private:

@@ -54,4 +54,8 @@ struct SoundStats {
 };
 std::optional<SoundStats> Sound(HWND control);
 
+// Stops every decode thread of the process, as its exit does, and waits up
+// to `waitMs` for them to end; false when some did not.
+bool StopDecoders(DWORD waitMs);
+
 }  // namespace playerctl::testing

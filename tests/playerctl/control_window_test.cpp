@@ -608,6 +608,9 @@ TEST_F(RealMediaTest, MediaThatCannotBeDecodedShowsTheCardWithError5) {
         }
         EXPECT_EQ(Reply(L"getVolume"), L"<number>100</number>") << "still answering";
     }
+    // What the process does as it exits: no decode thread is left running
+    // into the teardown of the media stack.
+    EXPECT_TRUE(testing::StopDecoders(10000));
 }
 
 TEST_F(RealMediaTest, ClipWithSoundPlaysSilentlyWithoutAnEndpoint) {
