@@ -106,7 +106,7 @@ struct MediaDecoder::Session {
     std::int64_t written = 0;      // frames since the last seek
     bool audioRunning = false;
     bool anchored = false;
-    bool audioDriving = false;
+    bool underran = false;
     std::int64_t anchorMs = 0, anchorFrames = 0;  // the device's frame anchorFrames plays at anchorMs
     float gain = 1;
     AudioStats stats;
@@ -128,13 +128,11 @@ struct MediaDecoder::Session {
             std::int64_t played = audio->Played();
             stats.framesPlayed = played;
             if (played < written) {
-                if (!audioDriving) {
+                if (underran) {
                     // Back after running dry: the sound goes on from now.
-                    if (played > 0) {
-                        anchorMs = QpcClockMs();
-                        anchorFrames = played;
-                    }
-                    audioDriving = true;
+                    anchorMs = QpcClockMs();
+                    anchorFrames = played;
+                    underran = false;
                 }
                 std::int64_t ms = anchorMs + (played - anchorFrames) * 1000 / audio->Rate();
                 Rebase(ms);
@@ -142,7 +140,7 @@ struct MediaDecoder::Session {
                 ++stats.audioClockReads;
                 return ms;
             }
-            audioDriving = false;
+            underran = true;
         }
         stats.clockFromAudio = false;
         return QpcClockMs();
@@ -155,7 +153,6 @@ struct MediaDecoder::Session {
     void StopAudio() {
         if (audio && audioRunning) audio->Stop();
         audioRunning = false;
-        audioDriving = false;
     }
     // Sound and frames read ahead are dropped (a seek).
     void Flush() {
@@ -166,7 +163,7 @@ struct MediaDecoder::Session {
         soundFrames = 0;
         if (audio) audio->Reset();
         if (convert) convert->Reset();
-        audioRunning = audioDriving = anchored = false;
+        audioRunning = anchored = underran = false;
         written = 0;
         audioEos = false;
         emptyReads = 0;
@@ -421,6 +418,8 @@ static void Read(MediaDecoder::Session& s) {
 
 // Writes what the device has room for and starts it once playing.
 static void FeedAudio(MediaDecoder::Session& s) {
+    // The first frame after an open or seek decides where the sound starts.
+    if (s.needFirst) return;
     AudioOut& out = *s.audio;
     const std::size_t channels = static_cast<std::size_t>(out.Channels());
     std::size_t room = out.Room();
@@ -727,6 +726,9 @@ static std::int64_t WorkVideo(MediaDecoder::Session& s) {
         if (s.needFirst) {
             s.needFirst = false;
             s.Rebase(s.pendingMs);
+            // A seek may land on the key frame after its target: the sound
+            // starts with the picture.
+            s.trimMs = std::max(s.trimMs, s.pendingMs);
             SessionOps::Show(s);
             return 0;
         }
