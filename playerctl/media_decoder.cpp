@@ -517,8 +517,8 @@ static void OpenAudio(MediaDecoder::Session& s) {
         if (known && convert->Valid()) s.convert = std::move(convert);
     }
     // Which stream index is which, for reads of either.
-    bool indexed = false, haveVideo = false;
-    for (DWORD i = 0; s.convert && !indexed && i < 64; ++i) {
+    bool haveVideo = false, haveAudio = false;
+    for (DWORD i = 0; s.convert && i < 64 && !(haveVideo && haveAudio); ++i) {
         BOOL selected = FALSE;
         if (FAILED(s.reader->GetStreamSelection(i, &selected))) break;
         IMFMediaType* t = nullptr;
@@ -529,27 +529,12 @@ static void OpenAudio(MediaDecoder::Session& s) {
         if (major == MFMediaType_Video && !haveVideo) {
             s.videoIndex = i;
             haveVideo = true;
-        } else if (major == MFMediaType_Audio) {
+        } else if (major == MFMediaType_Audio && !haveAudio) {
             s.audioIndex = i;
-            indexed = haveVideo;
-            if (!haveVideo) {
-                for (DWORD j = i + 1; j < 64 && !haveVideo; ++j) {
-                    BOOL on = FALSE;
-                    IMFMediaType* v = nullptr;
-                    if (FAILED(s.reader->GetStreamSelection(j, &on))) break;
-                    if (!on || FAILED(s.reader->GetCurrentMediaType(j, &v))) continue;
-                    GUID m{};
-                    v->GetGUID(MF_MT_MAJOR_TYPE, &m);
-                    v->Release();
-                    if (m == MFMediaType_Video) {
-                        s.videoIndex = j;
-                        haveVideo = true;
-                    }
-                }
-                indexed = haveVideo;
-            }
+            haveAudio = true;
         }
     }
+    bool indexed = haveVideo && haveAudio;
     if (!indexed) {
         s.convert.reset();
         select(FALSE);

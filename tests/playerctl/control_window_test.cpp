@@ -497,7 +497,15 @@ protected:
     }
 
     bool PumpUntilState(const wchar_t* state, DWORD timeoutMs = 20000) {
-        return Pump([&] { return !States().empty() && States().back() == state; }, timeoutMs);
+        bool reached = Pump([&] { return !States().empty() && States().back() == state; }, timeoutMs);
+        if (!reached) {
+            std::string trail;
+            for (const std::wstring& s : States()) trail += std::string(s.begin(), s.end()) + " ";
+            for (const std::wstring& e : CallsTo(L"onErrorHandler")) trail += "error " + std::string(e.begin(), e.end()) + " ";
+            ADD_FAILURE() << "no state " << std::string(state, state + wcslen(state)) << "; states " << trail
+                          << "frames " << testing::Frames(control_)->frames;
+        }
+        return reached;
     }
 
     double Seconds(const wchar_t* function) {
