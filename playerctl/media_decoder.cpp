@@ -444,10 +444,15 @@ static void FeedAudio(MediaDecoder::Session& s) {
         std::size_t n = std::min(room, left);
         float peak = out.Write(c.samples.data() + c.at * channels, n, s.gain);
         if (peak < 0) {
-            // The device went away: the steady clock takes over, silently.
+            // The device went away: the steady clock takes over, silently,
+            // and the sound stream is read no more.
             s.StopAudio();
             s.Rebase(s.ClockMs());
             s.audio.reset();
+            s.convert.reset();
+            s.sound.clear();
+            s.soundFrames = 0;
+            s.reader->SetStreamSelection(s.audioIndex, FALSE);
             s.stats.device = false;
             return;
         }
