@@ -275,6 +275,7 @@ void ControlWindow::ForwardMediaCommands() {
             if (command.kind == MediaCommand::Kind::Close) continue;
             decoder_ = std::make_unique<MediaDecoder>(host_->host, host_->port, hwnd_, kMsgMedia);
         }
+        ApplyVolume();
         if (decoder_) decoder_->Send(std::move(command));
     }
 }
@@ -292,8 +293,20 @@ void ControlWindow::OnMedia() {
     Deliver();  // may delete this
 }
 
+void ControlWindow::ApplyVolume() {
+    if (!decoder_) return;
+    const PlaybackModel& playback = api_.Playback();
+    decoder_->SetGain(playback.Muted() ? 0.0f : static_cast<float>(playback.Volume()) / 100.0f);
+}
+
+std::optional<AudioStats> ControlWindow::Audio() const {
+    if (!decoder_) return std::nullopt;
+    return decoder_->Audio();
+}
+
 void ControlWindow::AfterPlayerChange() {
     ForwardMediaCommands();
+    ApplyVolume();
     for (std::wstring& call : api_.TakeCalls()) outbox_.push_back({kDispFlashCall, 0, std::move(call)});
     if (auto request = api_.TakeInfoRequest(); request && host_) {
         StartFetch(Fetch::Info, request->generation,
@@ -467,6 +480,17 @@ std::optional<FrameStats> Frames(HWND control) {
     if (!w) return std::nullopt;
     const DecodedFrame& f = w->Frame();
     return FrameStats{w->FramesShown(), f.ms, f.width, f.height};
+}
+
+bool StopDecoders(DWORD waitMs) { return MediaDecoder::StopAll(std::chrono::milliseconds(waitMs)); }
+
+std::optional<SoundStats> Sound(HWND control) {
+    ControlWindow* w = ControlWindow::FromHandle(control);
+    if (!w) return std::nullopt;
+    std::optional<AudioStats> a = w->Audio();
+    if (!a) return std::nullopt;
+    return SoundStats{a->device, a->clockFromAudio, a->audioClockReads, a->framesWritten, a->framesPlayed,
+                      a->gain, a->peak, a->rate, a->channels};
 }
 
 }  // namespace testing

@@ -34,6 +34,7 @@ public:
     int RepaintRequests() const { return repaintRequests_; }
     int FramesShown() const { return framesShown_; }
     const DecodedFrame& Frame() const { return frame_; }
+    std::optional<AudioStats> Audio() const;
 
 private:
     enum class Fetch { Movie, Info };
@@ -74,6 +75,7 @@ private:
     void OnTimer();
     void StartFetch(Fetch kind, std::uint64_t generation, std::wstring pathAndQuery);
     void AfterPlayerChange();
+    void ApplyVolume();
     void UpdateTimer();
     void RefreshView();
     void PostDeliver();

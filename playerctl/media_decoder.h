@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -19,6 +20,19 @@
 #include "playback.h"
 
 namespace playerctl {
+
+// How the sound of the media open now goes (for the test seam).
+struct AudioStats {
+    bool device = false;             // an endpoint plays this media's sound
+    bool clockFromAudio = false;     // the last reading of the clock came from the device
+    std::int64_t audioClockReads = 0;
+    std::int64_t framesWritten = 0;  // since the media was opened
+    std::int64_t framesPlayed = 0;   // since the last seek
+    float gain = 1;                  // applied to the last frames written
+    float peak = 0;                  // largest magnitude of the last frames written
+    int rate = 0;
+    int channels = 0;
+};
 
 struct DecodedFrame {
     std::vector<std::uint8_t> bgra;  // width * height pixels, top row first
@@ -36,6 +50,10 @@ public:
     // Tells the thread to stop and lets it go without waiting: a media stack
     // stuck on bad input must not hold the window. It posts nothing more.
     ~MediaDecoder();
+    // Tells every decode thread of the process to stop and waits up to
+    // `wait` for all of them to end; false when some did not. Run as the
+    // process exits.
+    static bool StopAll(std::chrono::milliseconds wait);
     MediaDecoder(const MediaDecoder&) = delete;
     MediaDecoder& operator=(const MediaDecoder&) = delete;
 
@@ -44,6 +62,9 @@ public:
     MediaReport Report();
     // Swaps the newest frame into `frame` when it is newer than the one it holds.
     bool TakeFrame(DecodedFrame& frame);
+    // Volume for the sound from now on, 0 (silent) to 1.
+    void SetGain(float gain);
+    AudioStats Audio();
 
     // What the decode thread holds of the open media (media_decoder.cpp).
     struct Session;
@@ -63,8 +84,11 @@ public:
         MediaReport report;
         DecodedFrame front;
         std::shared_ptr<BlockCache> cache;  // of the media open now
+        float gain = 1;
+        AudioStats audio;
 
         void Publish();
+        void Quit();
     };
 
 private:

@@ -40,4 +40,22 @@ struct FrameStats {
 };
 std::optional<FrameStats> Frames(HWND control);
 
+// Real media: the sound of the media open now; nullopt while none is open.
+struct SoundStats {
+    bool device = false;            // an audio endpoint plays it
+    bool clockFromAudio = false;    // the last reading of time came from the device
+    std::int64_t audioClockReads = 0;
+    std::int64_t framesWritten = 0;  // to the device since the media was opened
+    std::int64_t framesPlayed = 0;   // by the device since the last seek
+    float gain = 1;                  // applied to the last frames written
+    float peak = 0;                  // largest magnitude among them
+    int rate = 0;
+    int channels = 0;
+};
+std::optional<SoundStats> Sound(HWND control);
+
+// Stops every decode thread of the process, as its exit does, and waits up
+// to `waitMs` for them to end; false when some did not.
+bool StopDecoders(DWORD waitMs);
+
 }  // namespace playerctl::testing

@@ -3,8 +3,13 @@
 // against a scripted responder, playback on stepped time.
 #include "player_control.h"
 
+#include <mfapi.h>
+#include <mfidl.h>
+#include <mfreadwrite.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -12,6 +17,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "external_call.h"
@@ -478,10 +484,57 @@ std::string ReadClip(const std::string& name) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The first H.264 or AAC clip a process decodes loads the media stack's
+// decoders, which on a busy machine (two of these test programs at once)
+// can take longer than the player's 2 s for a first frame. Each test
+// program loads them once, untimed, before its first clip.
+void LoadMediaDecoders() {
+    static bool loaded = false;
+    if (loaded) return;
+    loaded = true;
+    const char* dir = std::getenv("CLIPDECK_TEST_MEDIA");
+    if (!dir) return;
+    std::string path = dir;
+    if (!path.empty() && path[0] == '/') path = "Z:" + path;
+    path += "/sound.mp4";
+    std::wstring url(path.begin(), path.end());
+    std::replace(url.begin(), url.end(), L'/', L'\\');
+    std::thread([&url] {
+        if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return;
+        IMFSourceReader* reader = nullptr;
+        if (SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL)) &&
+            SUCCEEDED(MFCreateSourceReaderFromURL(url.c_str(), nullptr, &reader))) {
+            const std::pair<DWORD, GUID> outputs[] = {
+                {static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), MFVideoFormat_NV12},
+                {static_cast<DWORD>(MF_SOURCE_READER_FIRST_AUDIO_STREAM), MFAudioFormat_Float}};
+            for (const auto& [stream, subtype] : outputs) {
+                IMFMediaType* type = nullptr;
+                if (FAILED(MFCreateMediaType(&type))) continue;
+                type->SetGUID(MF_MT_MAJOR_TYPE, subtype == MFVideoFormat_NV12 ? MFMediaType_Video : MFMediaType_Audio);
+                type->SetGUID(MF_MT_SUBTYPE, subtype);
+                reader->SetCurrentMediaType(stream, nullptr, type);
+                type->Release();
+                DWORD actual = 0, flags = 0;
+                LONGLONG time = 0;
+                IMFSample* sample = nullptr;
+                reader->ReadSample(stream, 0, &actual, &flags, &time, &sample);
+                if (sample) sample->Release();
+            }
+            reader->Release();
+        }
+        CoUninitialize();
+    }).join();
+}
+
 class RealMediaTest : public PlayerControlTest {
 protected:
+    void SetUp() override {
+        LoadMediaDecoders();
+        PlayerControlTest::SetUp();
+    }
+
     // Serves `file` as /media/<file> for video `id`, and loads it.
-    std::string Play(const std::string& id, const std::string& file, bool checkRead = true) {
+    std::string Play(const std::string& id, const std::string& file, bool checkRead = true, int seconds = 3) {
         std::string content = ReadClip(file);
         if (checkRead) {
             EXPECT_FALSE(content.empty()) << file;
@@ -490,14 +543,22 @@ protected:
             std::lock_guard<std::mutex> lock(scriptMutex_);
             media_["/media/" + file] = content;
         }
-        SetVideo(id, {200, "status=ok&video_id=" + id + "&title=Real&length_seconds=3&fmt_list=medium&bytes_medium=" +
+        SetVideo(id, {200, "status=ok&video_id=" + id + "&title=Real&length_seconds=" + std::to_string(seconds) + "&fmt_list=medium&bytes_medium=" +
                                std::to_string(std::max<size_t>(1, content.size())) + "&media_medium=%2Fmedia%2F" + file});
         EXPECT_EQ(Call(Request(L"loadVideoById", Str(std::wstring(id.begin(), id.end())))), S_OK);
         return content;
     }
 
     bool PumpUntilState(const wchar_t* state, DWORD timeoutMs = 20000) {
-        return Pump([&] { return !States().empty() && States().back() == state; }, timeoutMs);
+        bool reached = Pump([&] { return !States().empty() && States().back() == state; }, timeoutMs);
+        if (!reached) {
+            std::string trail;
+            for (const std::wstring& s : States()) trail += std::string(s.begin(), s.end()) + " ";
+            for (const std::wstring& e : CallsTo(L"onErrorHandler")) trail += "error " + std::string(e.begin(), e.end()) + " ";
+            ADD_FAILURE() << "no state " << std::string(state, state + wcslen(state)) << "; states " << trail
+                          << "frames " << testing::Frames(control_)->frames;
+        }
+        return reached;
     }
 
     double Seconds(const wchar_t* function) {
@@ -574,9 +635,6 @@ TEST_F(RealMediaTest, PauseSeekStopAndPlayActOnAWebm) {
     EXPECT_TRUE(CallsTo(L"onErrorHandler").empty());
 }
 
-// A truncated MP4 is left out: Wine 8's media stack sometimes never returns
-// from it. The player still reports error 5 after its 2 s, but the stuck
-// thread then crashes the process as it exits.
 TEST_F(RealMediaTest, MediaThatCannotBeDecodedShowsTheCardWithError5) {
     LoadReadyMovie();
     const char* files[] = {"zero.mp4", "text.mp4"};
@@ -589,6 +647,151 @@ TEST_F(RealMediaTest, MediaThatCannotBeDecodedShowsTheCardWithError5) {
     }
     Pump([] { return false; }, 300);
     EXPECT_EQ(CallsTo(L"onErrorHandler").size(), std::size(files)) << "one error each";
+
+    // The media stack may get stuck on these or play them: either way the
+    // player goes on answering, ends or reports error 5, and the process
+    // exits cleanly with the decoder left behind.
+    const char* doubtful[] = {"truncated.mp4", "webm.mp4"};
+    for (size_t i = 0; i < std::size(doubtful); ++i) {
+        size_t errors = CallsTo(L"onErrorHandler").size();
+        size_t states = States().size();
+        Play("doubtful" + std::to_string(i), doubtful[i]);
+        ASSERT_TRUE(Pump(
+            [&] {
+                if (CallsTo(L"onErrorHandler").size() > errors) return true;
+                std::vector<std::wstring> now = States();
+                return now.size() > states && now.back() == L"0";
+            },
+            20000))
+            << doubtful[i];
+        if (CallsTo(L"onErrorHandler").size() > errors) {
+            EXPECT_EQ(CallsTo(L"onErrorHandler").back(), L"5") << doubtful[i];
+        }
+        EXPECT_EQ(Reply(L"getVolume"), L"<number>100</number>") << "still answering";
+    }
+    // What the process does as it exits: no decode thread is left running
+    // into the teardown of the media stack.
+    EXPECT_TRUE(testing::StopDecoders(10000));
+}
+
+TEST_F(RealMediaTest, ClipWithSoundPlaysSilentlyWithoutAnEndpoint) {
+    LoadReadyMovie();
+    Play("silent0001", "sound.mp4", true, 8);
+    ASSERT_TRUE(PumpUntilState(L"1"));
+    auto sound = testing::Sound(control_);
+    ASSERT_TRUE(sound);
+    EXPECT_FALSE(sound->device);
+    ASSERT_EQ(Call(Request(L"setVolume", L"<number>30</number>")), S_OK);
+    ASSERT_EQ(Call(Request(L"seekTo", L"<number>7</number><false/>")), S_OK);
+    ASSERT_TRUE(PumpUntilState(L"0"));
+    sound = testing::Sound(control_);
+    EXPECT_EQ(sound->framesWritten, 0);
+    EXPECT_EQ(sound->audioClockReads, 0);
+    EXPECT_GE(testing::Frames(control_)->lastMs, 7800);
+    EXPECT_GE(Seconds(L"getCurrentTime"), 7.9);
+    EXPECT_EQ(Reply(L"getVolume"), L"<number>30</number>");
+    EXPECT_TRUE(CallsTo(L"onErrorHandler").empty());
+}
+
+// Run by the playerctl_sound_test entry, which gives Wine an audio endpoint
+// (the null ALSA device of alsa-null.conf).
+class RealSoundTest : public RealMediaTest {
+protected:
+    void SetUp() override {
+        if (!std::getenv("ALSA_CONFIG_PATH")) GTEST_SKIP() << "no audio endpoint without ALSA_CONFIG_PATH";
+        RealMediaTest::SetUp();
+    }
+
+    testing::SoundStats Sound() {
+        auto sound = testing::Sound(control_);
+        return sound ? *sound : testing::SoundStats{};
+    }
+
+    // Waits until frames have been written with `gain`, and returns their peak.
+    float PeakAt(float gain) {
+        std::int64_t before = Sound().framesWritten;
+        EXPECT_TRUE(Pump([&] {
+            testing::SoundStats s = Sound();
+            return s.gain == gain && s.framesWritten > before;
+        })) << gain;
+        Pump([] { return false; }, 50);
+        return Sound().peak;
+    }
+};
+
+// The tone in the clips is at half of full scale.
+constexpr float kTonePeak = 0.5f;
+
+TEST_F(RealSoundTest, Mp4SoundIsConvertedAndKeepsTimeToTheEnd) {
+    LoadReadyMovie();
+    Play("sound00001", "sound.mp4", true, 8);
+    ASSERT_TRUE(PumpUntilState(L"1"));
+    testing::SoundStats sound = Sound();
+    ASSERT_TRUE(sound.device);
+    EXPECT_EQ(sound.rate, 48000);
+    EXPECT_EQ(sound.channels, 2);
+    // Mid-clip (the encoder's last frames fade out).
+    ASSERT_TRUE(Pump([this] { return Sound().framesWritten > 48000; }));
+    EXPECT_NEAR(PeakAt(1.0f), kTonePeak, 0.1);
+    ASSERT_TRUE(PumpUntilState(L"0"));
+    sound = Sound();
+    // 8 s of 44.1 kHz mono, converted to 48 kHz stereo.
+    EXPECT_GE(sound.framesWritten, 48000 * 15 / 2);
+    EXPECT_LE(sound.framesWritten, 48000 * 17 / 2);
+    EXPECT_GT(sound.audioClockReads, 0) << "the device kept time";
+    EXPECT_GT(testing::Frames(control_)->frames, 10);
+    EXPECT_GE(testing::Frames(control_)->lastMs, 7800);
+    EXPECT_GE(Seconds(L"getCurrentTime"), 7.9);
+    EXPECT_TRUE(CallsTo(L"onErrorHandler").empty());
+}
+
+TEST_F(RealSoundTest, VolumeMutePauseSeekAndReplayOnAWebm) {
+    LoadReadyMovie();
+    Play("sound00002", "sound.webm", true, 8);
+    ASSERT_TRUE(PumpUntilState(L"1"));
+    ASSERT_TRUE(Sound().device);
+
+    ASSERT_EQ(Call(Request(L"setVolume", L"<number>50</number>")), S_OK);
+    EXPECT_NEAR(PeakAt(0.5f), kTonePeak * 0.5f, 0.08);
+    ASSERT_EQ(Call(L"<invoke name=\"mute\"></invoke>"), S_OK);
+    EXPECT_EQ(PeakAt(0.0f), 0.0f);
+    ASSERT_EQ(Call(L"<invoke name=\"unMute\"></invoke>"), S_OK);
+    EXPECT_NEAR(PeakAt(0.5f), kTonePeak * 0.5f, 0.08);
+    EXPECT_EQ(Reply(L"getVolume"), L"<number>50</number>");
+    EXPECT_EQ(Reply(L"isMuted"), L"<false/>");
+
+    ASSERT_EQ(Call(L"<invoke name=\"pauseVideo\"></invoke>"), S_OK);
+    ASSERT_TRUE(PumpUntilState(L"2"));
+    Pump([] { return false; }, 100);
+    std::int64_t played = Sound().framesPlayed;
+    Pump([] { return false; }, 300);
+    EXPECT_EQ(Sound().framesPlayed, played) << "the device stopped";
+    EXPECT_FALSE(Sound().clockFromAudio);
+
+    // VP9 lands on the very frame, shown while paused.
+    int shown = testing::Frames(control_)->frames;
+    ASSERT_EQ(Call(Request(L"seekTo", L"<number>1</number><true/>")), S_OK);
+    ASSERT_TRUE(Pump([&] { return testing::Frames(control_)->frames > shown; }));
+    EXPECT_GE(testing::Frames(control_)->lastMs, 960);
+    EXPECT_LE(testing::Frames(control_)->lastMs, 1040);
+    std::int64_t reads = Sound().audioClockReads;
+    ASSERT_EQ(Call(L"<invoke name=\"playVideo\"></invoke>"), S_OK);
+    ASSERT_TRUE(Pump([&] { return Sound().audioClockReads > reads; }));
+    double at = Seconds(L"getCurrentTime");
+    EXPECT_GE(at, 0.95) << "the sound goes on from the seek";
+    EXPECT_LE(at, 8.01);
+
+    ASSERT_TRUE(PumpUntilState(L"0"));
+    ASSERT_EQ(Call(L"<invoke name=\"stopVideo\"></invoke>"), S_OK);
+    ASSERT_TRUE(PumpUntilState(L"5"));
+    reads = Sound().audioClockReads;
+    ASSERT_EQ(Call(L"<invoke name=\"playVideo\"></invoke>"), S_OK);
+    ASSERT_TRUE(PumpUntilState(L"1"));
+    ASSERT_TRUE(Pump([this] { return testing::Frames(control_)->lastMs < 1000; })) << "from the start again";
+    ASSERT_TRUE(Pump([&] { return Sound().audioClockReads > reads; })) << "sound again";
+    EXPECT_EQ(Sound().gain, 0.5f) << "the volume stays";
+    ASSERT_TRUE(PumpUntilState(L"0"));
+    EXPECT_TRUE(CallsTo(L"onErrorHandler").empty());
 }
 
 }  // namespace
