@@ -48,7 +48,7 @@ bool WaitForPeerGone(int fd, long long ms, const std::function<bool()>& stopping
         if (stopping()) return true;
         long long slice = 100;
         if (ms >= 0) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
             if (left <= 0) return false;
             slice = std::min<long long>(slice, left);
         }
