@@ -19,12 +19,14 @@ struct HttpGetRequest {
 };
 
 struct HttpGetResult {
-    bool answered = false;       // a status line came back
+    bool answered = false;       // a status line (status 100 to 599) came back
     unsigned long status = 0;
     // Read only for status 200 (no caller wants another body), and at most
     // maxBody bytes of it.
     std::string body;
-    bool complete = false;       // the body was read to its end without error
+    // The body was read to its end without error, and it is as long as the
+    // server's Content-Length said.
+    bool complete = false;
     bool overCap = false;        // the server offered more than maxBody bytes
 };
 
