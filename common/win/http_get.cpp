@@ -29,21 +29,6 @@ bool SetTimeouts(HINTERNET handle, DWORD timeoutMs) {
     return true;
 }
 
-// The Content-Length the server announced, if any.
-std::optional<std::uint64_t> AnnouncedLength(HINTERNET request) {
-    wchar_t text[32] = {};
-    DWORD size = sizeof(text) - sizeof(wchar_t);
-    if (!HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
-    std::uint64_t value = 0;
-    int digits = 0;
-    for (const wchar_t* c = text; *c; ++c, ++digits) {
-        if (*c < L'0' || *c > L'9' || digits == 18) return std::nullopt;
-        value = value * 10 + static_cast<std::uint64_t>(*c - L'0');
-    }
-    if (digits == 0) return std::nullopt;
-    return value;
-}
-
 }  // namespace
 
 HttpGetResult HttpGet(const HttpGetRequest& request) {
@@ -88,13 +73,25 @@ HttpGetResult HttpGet(const HttpGetRequest& request) {
         }
         result.body.append(chunk, read);
     }
-    // A connection closed or reset early ends the reads as quietly as a
-    // whole body does; only the announced length tells them apart. (Wine
-    // also reads on past that length up to the close.)
+    // Cut off by a close or reset, or longer than announced: broken.
     const std::optional<std::uint64_t> announced = AnnouncedLength(get.get());
     if (announced && *announced != result.body.size()) return result;
     result.complete = true;
     return result;
+}
+
+std::optional<std::uint64_t> AnnouncedLength(void* request) {
+    wchar_t text[32] = {};
+    DWORD size = sizeof(text) - sizeof(wchar_t);
+    if (!HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
+    std::uint64_t value = 0;
+    int digits = 0;
+    for (const wchar_t* c = text; *c; ++c, ++digits) {
+        if (*c < L'0' || *c > L'9' || digits == 18) return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(*c - L'0');
+    }
+    if (digits == 0) return std::nullopt;
+    return value;
 }
 
 }  // namespace common

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace common {
@@ -31,5 +32,12 @@ struct HttpGetResult {
 };
 
 HttpGetResult HttpGet(const HttpGetRequest& request);
+
+// The Content-Length a server announced on a WinINet request handle
+// (HINTERNET) that has been sent; nothing when absent or not a number. A
+// connection closed or reset early ends WinINet's reads as quietly as a
+// whole body does, and Wine reads on past this length up to the close:
+// comparing the bytes read with it tells a broken transfer from a whole one.
+std::optional<std::uint64_t> AnnouncedLength(void* request);
 
 }  // namespace common
