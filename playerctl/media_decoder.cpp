@@ -175,7 +175,9 @@ void SessionOps::ReadNext(MediaDecoder::Session& s) {
     if (flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) ReadFormat(s.reader, s.width, s.height, s.stride);
     if (flags & MF_SOURCE_READERF_ENDOFSTREAM) {
         Release(sample);
-        s.eos = true;
+        // Wine's media stack ends the stream when a read of ours fails.
+        if (s.cache && s.cache->LastReadFailed()) s.failed = true;
+        else s.eos = true;
         return;
     }
     if (!sample) return;  // a gap: the next read brings more
