@@ -248,19 +248,19 @@ TEST_F(PlayerFaultsTest, MediaThatCannotBeReadReportsError5) {
 }
 
 TEST_F(PlayerFaultsTest, MediaThatBreaksWhilePlayingReportsError5) {
-    // The first blocks of a 10 s clip come whole and the picture starts; a
-    // later read fails.
-    const std::vector<std::string> kinds = {"refuse@5", "reset@5", "partial:5000@5", "stall@7"};
+    // A 30 s clip; the faults start once every player shows pictures, and
+    // hit the reads beyond what the media stack fetched ahead.
+    const std::vector<std::string> kinds = {"refuse", "reset", "partial:5000", "stall"};
     ReadyPlayers(kinds);
+    for (std::size_t i = 0; i < players_.size(); ++i)
+        ASSERT_EQ(players_[i].player->LoadVideo(VideoId(L"cdFaultLg", i)), S_OK) << players_[i].kind;
+    ASSERT_TRUE(PumpUntil([this] { return All([](const Player& p) { return p.Frames() >= 1; }); }, 20000));
     std::vector<std::string> rules;
     for (std::size_t i = 0; i < kinds.size(); ++i)
         rules.push_back("/media/" + Narrow(VideoId(L"cdFaultLg", i)) + "/=" + kinds[i]);
     ASSERT_TRUE(SetServiceFaults({rules[0], rules[1], rules[2], rules[3]}));
-    for (std::size_t i = 0; i < players_.size(); ++i)
-        ASSERT_EQ(players_[i].player->LoadVideo(VideoId(L"cdFaultLg", i)), S_OK) << players_[i].kind;
-    EXPECT_TRUE(PumpUntil([this] { return All([](const Player& p) { return !p.Errors().empty(); }); }, 30000));
+    EXPECT_TRUE(PumpUntil([this] { return All([](const Player& p) { return !p.Errors().empty(); }); }, 40000));
     for (const Faulted& f : players_) {
-        EXPECT_GE(f.player->Frames(), 1) << f.kind << ": played before the fault";
         EXPECT_EQ(f.player->Errors(), std::vector<std::wstring>{L"5"}) << f.kind;
         for (const std::wstring& state : f.player->States()) EXPECT_NE(state, L"0") << f.kind << ": never ended";
     }
