@@ -62,6 +62,7 @@ std::optional<std::size_t> BlockCache::Read(std::int64_t offset, void* out, std:
         const std::string* block = Block(index);
         if (!block) {
             if (size_ >= 0 && at >= size_) break;
+            lastReadFailed_ = true;
             return std::nullopt;
         }
         std::size_t within = static_cast<std::size_t>(at - index * static_cast<std::int64_t>(blockSize_));
@@ -70,7 +71,13 @@ std::optional<std::size_t> BlockCache::Read(std::int64_t offset, void* out, std:
         std::memcpy(dest + done, block->data() + within, n);
         done += n;
     }
+    lastReadFailed_ = false;
     return done;
+}
+
+bool BlockCache::LastReadFailed() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lastReadFailed_;
 }
 
 void BlockCache::Cancel() {

@@ -37,6 +37,10 @@ public:
     // The next fetch starts a new count at its own offset (a seek ahead).
     void RestartCount();
 
+    // Whether the latest Read failed on a fetch. A media stack may take a
+    // failed read for the end of the stream; this tells the two apart.
+    bool LastReadFailed() const;
+
     // Every read from now on fails at once (its reader has been let go).
     void Cancel();
 
@@ -59,6 +63,7 @@ private:
     std::int64_t startBytes_ = 0;
     bool restart_ = false;
     bool cancelled_ = false;
+    bool lastReadFailed_ = false;
     int fetches_ = 0;
 };
 

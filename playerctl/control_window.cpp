@@ -242,7 +242,10 @@ void ControlWindow::OnWorkerDone() {
     }
     for (WorkerResult& r : results) {
         if (r.movie != movie_) continue;  // for a movie since replaced
-        bool ok = r.http.answered && r.http.status == 200;
+        // A transfer that broke off (reset, stalled, cut short) is no answer,
+        // whatever its status line said; a body over the cap was read whole
+        // as far as we wanted it.
+        bool ok = r.http.answered && r.http.status == 200 && (r.http.complete || r.http.overCap);
         if (r.kind == Fetch::Movie) {
             if (!ok || !IsPlayerMovie(r.http.body)) continue;  // never becomes ready
             outbox_.push_back({kDispReadyStateChange, 3, {}});

@@ -324,7 +324,9 @@ void SessionOps::ReadNext(MediaDecoder::Session& s) {
     if (flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) ReadFormat(s.reader, s.width, s.height, s.stride);
     if (flags & MF_SOURCE_READERF_ENDOFSTREAM) {
         Release(sample);
-        s.eos = true;
+        // Wine's media stack ends the stream when a read of ours fails.
+        if (s.cache && s.cache->LastReadFailed()) s.failed = true;
+        else s.eos = true;
         return;
     }
     if (!sample) return;  // a gap: the next read brings more
@@ -377,6 +379,12 @@ static void ReadAny(MediaDecoder::Session& s) {
     // streams must not keep this thread spinning.
     if (!sample && ++s.emptyReads > 1000) s.eos = s.audioEos = true;
     if (sample) s.emptyReads = 0;
+    // Wine's media stack ends the stream when a read of ours fails.
+    if ((flags & MF_SOURCE_READERF_ENDOFSTREAM) && s.cache && s.cache->LastReadFailed()) {
+        Release(sample);
+        s.failed = true;
+        return;
+    }
     if (stream == s.audioIndex) {
         if (flags & MF_SOURCE_READERF_ENDOFSTREAM) s.audioEos = true;
         if (sample) AddSound(s, sample, time);

@@ -6,6 +6,7 @@
 #include <new>
 #include <mutex>
 
+#include "common/win/http_get.h"
 #include "http_range.h"
 
 namespace playerctl {
@@ -74,6 +75,9 @@ public:
             if (body.size() + read > wanted) return false;  // more than we asked for
             body.append(chunk, read);
         }
+        // Cut off by a close or reset, or longer than announced: broken.
+        if (auto announced = common::AnnouncedLength(request.h); announced && *announced != body.size())
+            return false;
         std::optional<std::int64_t> whole = CheckRangeAnswer(status, rangeText, first, last, body.size());
         if (!whole) return false;
         total = *whole;

@@ -26,6 +26,8 @@
 
 #include "catalogue.h"
 #include "common/quality.h"
+#include "fault.h"
+#include "fault_socket.h"
 #include "media.h"
 #include "options.h"
 #include "range.h"
@@ -55,6 +57,8 @@ thread_local std::optional<Clock::time_point> requestStart;
 // The body bytes of the answer, for the log: a media answer's body is sent
 // from the file and never held in the response.
 thread_local std::uint64_t answerBytes = 0;
+// How the fault rules took the request, for the log and the byte counts.
+thread_local svc::FaultPlan::Decision faultDecision;
 
 // Lets latency waits end early when the service stops, so a long
 // --latency-ms never holds up the exit.
@@ -70,6 +74,10 @@ public:
     void Wait(std::chrono::milliseconds delay) {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait_for(lock, delay, [this] { return raised_; });
+    }
+    bool Raised() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return raised_;
     }
 
 private:
@@ -116,47 +124,116 @@ void SetText(httplib::Response& res, int status, const std::string& text) {
     answerBytes = text.size();
 }
 
-// Sends the file, or the one byte range the request asks for, read as it is
-// written out so that a large file is never held in memory. The size is
-// taken now, not from start-up, so a file that changed is not cut short.
-void ServeMedia(const httplib::Request& req, httplib::Response& res, const svc::MediaFile& media) {
+// How a media request is answered, decided before any byte of the file is
+// read. The size is taken now, not from start-up, so a file that changed is
+// not cut short.
+struct MediaPlan {
+    int status = 200;
+    std::optional<std::string> text;  // set: this text in place of the file
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::shared_ptr<FileHandle> file;
+    std::uint64_t first = 0;
+    std::uint64_t length = 0;
+};
+
+MediaPlan PlanMedia(const httplib::Request& req, const svc::MediaFile& media) {
+    MediaPlan plan;
+    MediaPlan notFound;
+    notFound.status = 404;
+    notFound.text = "Not found";
     const int fd = open(media.path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return SetText(res, 404, "Not found");
-    auto file = std::make_shared<FileHandle>(fd);
+    if (fd < 0) return notFound;
+    plan.file = std::make_shared<FileHandle>(fd);
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return SetText(res, 404, "Not found");
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return notFound;
     const auto size = static_cast<std::uint64_t>(info.st_size);
 
-    res.set_header("Accept-Ranges", "bytes");
+    plan.headers.emplace_back("Accept-Ranges", "bytes");
     const svc::ByteRange range = svc::ParseByteRange(req.get_header_value("Range"), size);
     if (range.kind == svc::ByteRange::Kind::Unsatisfiable) {
-        res.set_header("Content-Range", "bytes */" + std::to_string(size));
-        return SetText(res, 416, "Range not satisfiable");
+        plan.headers.emplace_back("Content-Range", "bytes */" + std::to_string(size));
+        plan.status = 416;
+        plan.text = "Range not satisfiable";
+        return plan;
     }
-    std::uint64_t first = 0, length = size;
+    plan.length = size;
     if (range.kind == svc::ByteRange::Kind::Part) {
-        first = range.first;
-        length = range.Length();
-        res.set_header("Content-Range", "bytes " + std::to_string(range.first) + "-" +
-                                            std::to_string(range.last) + "/" + std::to_string(size));
-        res.status = 206;
-    } else {
-        res.status = 200;
+        plan.first = range.first;
+        plan.length = range.Length();
+        plan.headers.emplace_back("Content-Range", "bytes " + std::to_string(range.first) + "-" +
+                                                       std::to_string(range.last) + "/" + std::to_string(size));
+        plan.status = 206;
     }
-    answerBytes = req.method == "HEAD" ? 0 : length;
-    if (length == 0) {
+    return plan;
+}
+
+// Sends the file, or the one byte range the request asks for, read as it is
+// written out so that a large file is never held in memory.
+void ServeMedia(const httplib::Request& req, httplib::Response& res, const svc::MediaFile& media) {
+    const MediaPlan plan = PlanMedia(req, media);
+    for (const auto& [name, value] : plan.headers) res.set_header(name.c_str(), value);
+    if (plan.text) return SetText(res, plan.status, *plan.text);
+    res.status = plan.status;
+    answerBytes = req.method == "HEAD" ? 0 : plan.length;
+    if (plan.length == 0) {
         res.set_content(std::string(), media.contentType.c_str());
         return;
     }
     res.set_content_provider(
-        length, media.contentType,
-        [file, first](std::size_t offset, std::size_t want, httplib::DataSink& sink) {
+        plan.length, media.contentType,
+        [file = plan.file, first = plan.first](std::size_t offset, std::size_t want, httplib::DataSink& sink) {
             char buffer[64 * 1024];
             const std::size_t n = std::min(want, sizeof buffer);
             const ssize_t got = pread(file->Get(), buffer, n, static_cast<off_t>(first + offset));
             if (got <= 0) return false;
             return sink.write(buffer, static_cast<std::size_t>(got));
         });
+}
+
+// The whole answer in memory, for a fault to cut up: faulted answers are
+// test material, a few blocks at most.
+svc::RawAnswer RawAnswerOf(const httplib::Request& req, const svc::Reply& reply) {
+    svc::RawAnswer raw;
+    if (reply.media == nullptr) {
+        raw.status = reply.status;
+        if (!reply.contentType.empty()) raw.headers.emplace_back("Content-Type", reply.contentType);
+        raw.body = reply.body;
+        return raw;
+    }
+    const MediaPlan plan = PlanMedia(req, *reply.media);
+    raw.status = plan.status;
+    raw.headers = plan.headers;
+    if (plan.text) {
+        raw.headers.emplace_back("Content-Type", "text/plain; charset=UTF-8");
+        raw.body = *plan.text;
+        return raw;
+    }
+    raw.headers.emplace_back("Content-Type", reply.media->contentType);
+    raw.body.resize(plan.length);
+    std::uint64_t done = 0;
+    while (done < plan.length) {
+        const ssize_t got = pread(plan.file->Get(), raw.body.data() + done, plan.length - done,
+                                  static_cast<off_t>(plan.first + done));
+        if (got <= 0) break;
+        done += static_cast<std::uint64_t>(got);
+    }
+    raw.body.resize(done);
+    return raw;
+}
+
+// GET /_faults?set=RULE&set=RULE...: the rules from now on (none: no faults).
+void ChangeFaults(const httplib::Request& req, httplib::Response& res, svc::FaultPlan& faults) {
+    std::vector<svc::FaultRule> rules;
+    auto [from, to] = req.params.equal_range("set");
+    for (auto it = from; it != to; ++it) {
+        svc::FaultParse parse = svc::ParseFaultRule(it->second);
+        if (!parse.rule) return SetText(res, 400, parse.error + "\n");
+        rules.push_back(std::move(*parse.rule));
+    }
+    std::string text = "faults:";
+    for (const svc::FaultRule& rule : rules) text += " " + svc::FormatFaultRule(rule);
+    faults.Replace(std::move(rules));
+    SetText(res, 200, text + "\n");
 }
 
 // The catalogue's videos with their files read, then the media folder's.
@@ -240,6 +317,8 @@ int main(int argc, char** argv) {
 
     httplib::Server server;
     StopFlag stopping;
+    svc::FaultPlan faults;
+    faults.Replace(options.faults);
 
     // httplib's default also sets SO_REUSEPORT, which would let a second
     // service bind the same port and take half the requests unnoticed.
@@ -255,7 +334,25 @@ int main(int argc, char** argv) {
         // would also cut every other answer to them, and cut a media answer a
         // second time. The request is the library's own non-const object.
         const_cast<httplib::Request&>(req).ranges.clear();
+        faultDecision = {};
+        if (req.path == "/_faults") {
+            ChangeFaults(req, res, faults);
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        faultDecision = faults.Decide(req.target);
         svc::Reply reply = svc::HandleRequest(catalogue, req.method, req.target, options.forcedStatus);
+        if (faultDecision.fault) {
+            const int fd = svc::FindConnection(req.local_port, req.remote_addr, req.remote_port);
+            if (fd < 0) {
+                SetText(res, 500, "The fault could not find its connection");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            const svc::RawAnswer raw = RawAnswerOf(req, reply);
+            res.status = raw.status;
+            res.set_header("Connection", "close");
+            answerBytes = svc::PlayFault(fd, *faultDecision.fault, raw, [&] { return stopping.Raised(); });
+            return httplib::Server::HandlerResponse::Handled;
+        }
         if (reply.media != nullptr) {
             ServeMedia(req, res, *reply.media);
             return httplib::Server::HandlerResponse::Handled;
@@ -266,15 +363,19 @@ int main(int argc, char** argv) {
         return httplib::Server::HandlerResponse::Handled;
     });
 
-    server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
+    server.set_logger([&](const httplib::Request& req, const httplib::Response& res) {
         long long ms = 0;
         if (requestStart) {
             ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - *requestStart)
                      .count();
             requestStart.reset();
         }
-        PrintLine(svc::FormatLogLine(req.method, req.target, res.status, answerBytes, ms));
+        std::string line = svc::FormatLogLine(req.method, req.target, res.status, answerBytes, ms);
+        if (faultDecision.fault) line += " fault " + svc::FormatFaultRule(*faultDecision.fault);
+        else faults.AddBytes(faultDecision, answerBytes);
+        PrintLine(line);
         answerBytes = 0;
+        faultDecision = {};
     });
 
     int port = options.port;

@@ -52,7 +52,7 @@ OptionsParse ParseOptions(const std::vector<std::string>& args, std::string defa
         }
         const bool known = name == "--port" || name == "--bind" || name == "--catalogue" ||
                            name == "--latency-ms" || name == "--status" || name == "--port-file" ||
-                           name == "--media-dir";
+                           name == "--media-dir" || name == "--fault";
         if (!known) {
             result.error = "unknown option '" + std::string(arg) + "'";
             return result;
@@ -87,6 +87,13 @@ OptionsParse ParseOptions(const std::vector<std::string>& args, std::string defa
             auto status = ParseNumber(*value, 200, 599);
             if (!status) return fail("an HTTP status from 200 to 599");
             options.forcedStatus = *status;
+        } else if (name == "--fault") {
+            FaultParse fault = ParseFaultRule(*value);
+            if (!fault.rule) {
+                result.error = "option --fault: " + fault.error;
+                return result;
+            }
+            options.faults.push_back(std::move(*fault.rule));
         } else if (name == "--media-dir") {
             if (value->empty()) return fail("a folder");
             options.mediaDir = *value;
@@ -121,13 +128,16 @@ std::string UsageText(std::string_view defaultCatalogue) {
         "                    body \"Forced status N\"\n"
         "  --port-file PATH  once listening, write the port number to PATH\n"
         "  --media-dir DIR   also serve every .mp4, .m4v and .webm file in DIR as a video\n"
-        "                    (NAME_360.mp4 and NAME_720.mp4 are two levels of one video)\n"
+        "                    (NAME_360.mp4 and NAME_720.mp4 are two levels of one video)\n";
+    text += FaultHelpText();
+    text +=
         "  --help            show this text\n"
         "\n"
         "Once listening it prints \"clipdeck-service listening on ADDR:PORT\", then one line\n"
         "per video with media (\"media ID LEVELS SECONDS TITLE\"), then one line per\n"
-        "request. SIGINT or SIGTERM stops it. Exit status: 0 after a stop, 1 when it\n"
-        "cannot listen or write the port file, 2 for a bad option, catalogue or media folder.\n";
+        "request (ending \"fault RULE\" when a fault answered it). SIGINT or SIGTERM\n"
+        "stops it. Exit status: 0 after a stop, 1 when it cannot listen or write the\n"
+        "port file, 2 for a bad option, catalogue or media folder.\n";
     return text;
 }
 

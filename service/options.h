@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "fault.h"
+
 namespace clipdeck::service {
 
 inline constexpr int kDefaultPort = 8480;
@@ -19,6 +21,7 @@ struct Options {
     int forcedStatus = 0;     // 0: answer normally
     std::string portFile;     // empty: none
     std::string mediaDir;     // empty: none
+    std::vector<FaultRule> faults;
 };
 
 struct OptionsParse {

@@ -4,6 +4,7 @@
 #include <wininet.h>
 
 #include <memory>
+#include <optional>
 
 namespace common {
 
@@ -52,6 +53,9 @@ HttpGetResult HttpGet(const HttpGetRequest& request) {
                         nullptr)) {
         return result;
     }
+    // A connection closed before any status line still "succeeds" here with
+    // status 0 (Wine): that is no answer.
+    if (status < 100 || status > 599) return result;
     result.answered = true;
     result.status = status;
     if (status != HTTP_STATUS_OK) return result;
@@ -69,8 +73,25 @@ HttpGetResult HttpGet(const HttpGetRequest& request) {
         }
         result.body.append(chunk, read);
     }
+    // Cut off by a close or reset, or longer than announced: broken.
+    const std::optional<std::uint64_t> announced = AnnouncedLength(get.get());
+    if (announced && *announced != result.body.size()) return result;
     result.complete = true;
     return result;
+}
+
+std::optional<std::uint64_t> AnnouncedLength(void* request) {
+    wchar_t text[32] = {};
+    DWORD size = sizeof(text) - sizeof(wchar_t);
+    if (!HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
+    std::uint64_t value = 0;
+    int digits = 0;
+    for (const wchar_t* c = text; *c; ++c, ++digits) {
+        if (*c < L'0' || *c > L'9' || digits == 18) return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(*c - L'0');
+    }
+    if (digits == 0) return std::nullopt;
+    return value;
 }
 
 }  // namespace common

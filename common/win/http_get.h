@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace common {
@@ -19,15 +20,24 @@ struct HttpGetRequest {
 };
 
 struct HttpGetResult {
-    bool answered = false;       // a status line came back
+    bool answered = false;       // a status line (status 100 to 599) came back
     unsigned long status = 0;
     // Read only for status 200 (no caller wants another body), and at most
     // maxBody bytes of it.
     std::string body;
-    bool complete = false;       // the body was read to its end without error
+    // The body was read to its end without error, and it is as long as the
+    // server's Content-Length said.
+    bool complete = false;
     bool overCap = false;        // the server offered more than maxBody bytes
 };
 
 HttpGetResult HttpGet(const HttpGetRequest& request);
+
+// The Content-Length a server announced on a WinINet request handle
+// (HINTERNET) that has been sent; nothing when absent or not a number. A
+// connection closed or reset early ends WinINet's reads as quietly as a
+// whole body does, and Wine reads on past this length up to the close:
+// comparing the bytes read with it tells a broken transfer from a whole one.
+std::optional<std::uint64_t> AnnouncedLength(void* request);
 
 }  // namespace common

@@ -109,8 +109,12 @@ TEST(BlockCache, ForgetsTheLeastRecentBlockAndCountsAfreshAfterASeekAhead) {
     EXPECT_EQ(cache.StartBytes(), 700);
     EXPECT_EQ(cache.BytesFetched(), 100);
 
+    EXPECT_FALSE(cache.LastReadFailed());
     r.fail = true;
     EXPECT_FALSE(cache.Read(450, &c, 1)) << "a failed fetch is an error, not the end";
+    EXPECT_TRUE(cache.LastReadFailed());
+    EXPECT_EQ(cache.Read(750, &c, 1), 1u) << "cached";
+    EXPECT_FALSE(cache.LastReadFailed()) << "only the latest read counts";
     EXPECT_FALSE(cache.Read(-1, &c, 1));
 }
 

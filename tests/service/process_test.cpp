@@ -606,4 +606,78 @@ TEST(MediaServiceProcess, AMissingMediaFileOrFolderStopsIt) {
     EXPECT_NE(service.Stderr().find("--media-dir"), std::string::npos) << service.Stderr();
 }
 
+TEST(FaultServiceProcess, FaultsOnlyTheChosenTargetsAndLogsThem) {
+    ServiceProcess service;
+    ASSERT_TRUE(service.Start({"--port", "0", "--media-dir", kMedia.string(), "--fault",
+                               "/feeds/api/videos/cdPlain0001=refuse", "--fault", "/media/=partial:100@1"}))
+        << service.Stderr();
+    const std::string tiny = MediaId(service.Stdout(), "medium,small");
+    const std::size_t before = Lines(service.Stdout()).size();
+    auto client = MakeClient(service.Port());
+    EXPECT_FALSE(client.Get("/feeds/api/videos/cdPlain0001"));
+    auto other = client.Get("/feeds/api/videos/cdJapan0001");
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->status, 200);
+    // The first media read is whole; the second is cut short.
+    auto first = client.Get("/media/" + tiny + "/small", {{"Range", "bytes=0-999"}});
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->body.size(), 1000u);
+    EXPECT_FALSE(client.Get("/media/" + tiny + "/small", {{"Range", "bytes=1000-1999"}}));
+    // The service itself is unharmed: it goes on answering.
+    auto watch = client.Get("/watch?v=cdPlain0001");
+    ASSERT_TRUE(watch);
+    EXPECT_EQ(watch->status, 200);
+    ASSERT_TRUE(service.WaitForLines(before + 5));
+    const std::string log = service.Stdout();
+    EXPECT_NE(log.find("GET /feeds/api/videos/cdPlain0001 200 0 bytes"), std::string::npos) << log;
+    EXPECT_NE(log.find(" fault /feeds/api/videos/cdPlain0001=refuse"), std::string::npos) << log;
+    EXPECT_NE(log.find("206 100 bytes"), std::string::npos) << log;
+    EXPECT_EQ(service.Stop(), 0);
+}
+
+TEST(FaultServiceProcess, AControlRequestReplacesTheRulesOfARunningService) {
+    ServiceProcess service;
+    ASSERT_TRUE(service.Start({"--port", "0", "--fault", "/apiplayer=refuse"})) << service.Stderr();
+    auto client = MakeClient(service.Port());
+    EXPECT_FALSE(client.Get("/apiplayer?enablejsapi=1&version=3"));
+
+    auto set = client.Get("/_faults?set=%2Fget_video_info%3Dshort%3A5%401");
+    ASSERT_TRUE(set);
+    EXPECT_EQ(set->status, 200);
+    EXPECT_EQ(set->body, "faults: /get_video_info=short:5@1\n");
+    auto movie = client.Get("/apiplayer?enablejsapi=1&version=3");
+    ASSERT_TRUE(movie);
+    EXPECT_EQ(movie->status, 200);
+    auto whole = client.Get("/get_video_info?video_id=cdPlain0001");
+    ASSERT_TRUE(whole);
+    auto cut = client.Get("/get_video_info?video_id=cdPlain0001");
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->body, whole->body.substr(0, whole->body.size() - 5));
+
+    auto bad = client.Get("/_faults?set=%2Fx%3Dexplode");
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->status, 400);
+    EXPECT_NE(bad->body.find("explode"), std::string::npos) << bad->body;
+    auto none = client.Get("/_faults");
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->body, "faults:\n");
+    auto again = client.Get("/get_video_info?video_id=cdPlain0001");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->body, whole->body);
+    EXPECT_EQ(service.Stop(), 0);
+}
+
+TEST(FaultServiceProcess, AStopIsNotHeldUpByAStall) {
+    ServiceProcess service;
+    ASSERT_TRUE(service.Start({"--port", "0", "--fault", "/watch=stall"})) << service.Stderr();
+    std::thread stalled([&] {
+        auto client = MakeClient(service.Port());
+        client.set_read_timeout(60s);
+        EXPECT_FALSE(client.Get("/watch?v=cdPlain0001"));
+    });
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(service.Stop(SIGTERM, 10s), 0);
+    stalled.join();
+}
+
 }  // namespace

@@ -1,27 +1,30 @@
 #!/usr/bin/env bash
 # Runs a command with a local service of its own on a free loopback port.
 #
-#   with-service.sh --service PATH [--log PATH] -- command [arguments...]
+#   with-service.sh --service PATH [--log PATH] [--arg ARG]... -- command [arguments...]
 #
 # --service  the native clipdeck-service
 # --log      where the service's request log goes (default: a temporary
 #            file, shown when the command fails)
+# --arg      one more argument for the service (repeatable)
 #
 # The command finds the service in CLIPDECK_FEED_HOST and CLIPDECK_PLAYER_HOST
 # (127.0.0.1:PORT). The service is stopped on every way out.
 set -u
 
 usage() {
-  sed -n '4,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+  sed -n '4,11p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
 service=""
 log=""
+service_args=()
 while [ $# -gt 0 ]; do
   case $1 in
     --service) [ $# -ge 2 ] || usage; service=$2; shift 2 ;;
     --log) [ $# -ge 2 ] || usage; log=$2; shift 2 ;;
+    --arg) [ $# -ge 2 ] || usage; service_args+=("$2"); shift 2 ;;
     --) shift; break ;;
     *) usage ;;
   esac
@@ -47,7 +50,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-"$service" --port 0 --port-file "$work/port" >"$log" 2>&1 &
+"$service" --port 0 --port-file "$work/port" ${service_args[@]+"${service_args[@]}"} >"$log" 2>&1 &
 service_pid=$!
 for _ in $(seq 200); do
   [ -s "$work/port" ] && break

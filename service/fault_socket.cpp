@@ -1,0 +1,178 @@
+#include "fault_socket.h"
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+namespace clipdeck::service {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string_view Reason(int status) {
+    switch (status) {
+    case 200: return "OK";
+    case 206: return "Partial Content";
+    case 400: return "Bad Request";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 416: return "Range Not Satisfiable";
+    default: return status < 400 ? "OK" : "Error";
+    }
+}
+
+bool SendAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t sent = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+// Waits up to `ms`, or without end for ms < 0; true when the peer has gone
+// (closed or reset) or the service stops. What the peer sends meanwhile is
+// read and dropped.
+bool WaitForPeerGone(int fd, long long ms, const std::function<bool()>& stopping) {
+    const auto end = Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
+    for (;;) {
+        if (stopping()) return true;
+        long long slice = 100;
+        if (ms >= 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
+            if (left <= 0) return false;
+            slice = std::min<long long>(slice, left);
+        }
+        pollfd p{fd, POLLIN | POLLRDHUP, 0};
+        const int n = poll(&p, 1, static_cast<int>(slice));
+        if (n < 0) return true;
+        if (n == 0) continue;
+        if (p.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) return true;
+        char sink[4096];
+        if (recv(fd, sink, sizeof sink, MSG_DONTWAIT) <= 0) return true;
+    }
+}
+
+// Ends the connection behind `fd` while keeping the number taken: an
+// unconnected socket replaces it, and the connection's last reference goes
+// with a FIN, or with a RST when `reset`.
+void Drop(int fd, bool reset) {
+    if (reset) {
+        const linger now{1, 0};
+        setsockopt(fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    }
+    const int spare = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (spare >= 0 && dup2(spare, fd) >= 0) {
+        close(spare);
+        return;
+    }
+    if (spare >= 0) close(spare);
+    // No spare socket: at least stop the connection; the owner closes it.
+    shutdown(fd, SHUT_RDWR);
+}
+
+std::uint16_t PortOf(const sockaddr_storage& address) {
+    if (address.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+    if (address.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+    return 0;
+}
+
+std::string AddressOf(const sockaddr_storage& address) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address.ss_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr, text, sizeof text);
+    else if (address.ss_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(address).sin6_addr, text, sizeof text);
+    return text;
+}
+
+}  // namespace
+
+std::string AnswerHead(const RawAnswer& answer, std::uint64_t contentLength) {
+    std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " " + std::string(Reason(answer.status)) + "\r\n";
+    for (const auto& [name, value] : answer.headers) head += name + ": " + value + "\r\n";
+    head += "Content-Length: " + std::to_string(contentLength) + "\r\nConnection: close\r\n\r\n";
+    return head;
+}
+
+std::uint64_t PlayFault(int fd, const FaultRule& rule, const RawAnswer& answer,
+                        const std::function<bool()>& stopping) {
+    // A client that stops reading must not hold this thread for ever.
+    const timeval limit{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+
+    const std::string_view body = answer.body;
+    const std::uint64_t size = body.size();
+    const std::uint64_t arg = rule.arg.value_or(1);
+    std::uint64_t sent = 0;
+    switch (rule.kind) {
+    case FaultKind::Refuse:
+        break;
+    case FaultKind::Reset:
+        if (rule.arg) {
+            sent = std::min(*rule.arg, size);
+            if (!SendAll(fd, AnswerHead(answer, size) + std::string(body.substr(0, sent)))) sent = 0;
+        }
+        break;
+    case FaultKind::Stall:
+        if (SendAll(fd, AnswerHead(answer, size))) WaitForPeerGone(fd, -1, stopping);
+        break;
+    case FaultKind::Partial:
+        sent = std::min(arg, size > 0 ? size - 1 : 0);
+        if (!SendAll(fd, AnswerHead(answer, size) + std::string(body.substr(0, sent)))) sent = 0;
+        break;
+    case FaultKind::Drip: {
+        const std::string all = AnswerHead(answer, size) + std::string(body);
+        const std::size_t headSize = all.size() - body.size();
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (!SendAll(fd, std::string_view(all).substr(i, 1))) break;
+            if (i >= headSize) ++sent;
+            if (i + 1 < all.size() && WaitForPeerGone(fd, static_cast<long long>(arg), stopping)) break;
+        }
+        break;
+    }
+    case FaultKind::Long:
+        if (SendAll(fd, AnswerHead(answer, size + arg) + std::string(body))) sent = size;
+        break;
+    case FaultKind::Short:
+        if (SendAll(fd, AnswerHead(answer, size > arg ? size - arg : 0) + std::string(body))) sent = size;
+        break;
+    }
+    Drop(fd, rule.kind == FaultKind::Reset);
+    return sent;
+}
+
+int FindConnection(int localPort, const std::string& peerAddress, int peerPort) {
+    DIR* dir = opendir("/proc/self/fd");
+    if (dir == nullptr) return -1;
+    int found = -1;
+    while (dirent* entry = readdir(dir)) {
+        char* end = nullptr;
+        const long fd = std::strtol(entry->d_name, &end, 10);
+        if (end == entry->d_name || *end != '\0' || fd == dirfd(dir)) continue;
+        struct stat info {};
+        if (fstat(static_cast<int>(fd), &info) != 0 || !S_ISSOCK(info.st_mode)) continue;
+        sockaddr_storage local{}, peer{};
+        socklen_t localSize = sizeof local, peerSize = sizeof peer;
+        if (getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&local), &localSize) != 0 ||
+            getpeername(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0)
+            continue;
+        if (PortOf(local) == localPort && PortOf(peer) == peerPort && AddressOf(peer) == peerAddress) {
+            found = static_cast<int>(fd);
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+}  // namespace clipdeck::service
