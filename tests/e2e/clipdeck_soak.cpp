@@ -465,7 +465,7 @@ private:
                         Lists after = expected_;
                         c.apply(after);
                         ClickLater(s, c);
-                        const int wait = Uniform(0, 40);
+                        const int wait = Uniform(0, 80);
                         ::Sleep(wait);
                         s.program().Kill();
                         alternative = after;
