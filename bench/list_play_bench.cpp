@@ -5,7 +5,9 @@
 // the process every EVERY videos. Prints a table and the growth from the
 // first sample to the last; decides nothing.
 //
-//   list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20]
+//   list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20] [--simulated-only]
+//
+// --simulated-only leaves the real clips out, to tell their share apart.
 //
 // The player component is a child window inside Clipdeck's process, so that
 // one process is all there is to sample. Under Wine some counters are not
@@ -60,7 +62,7 @@ struct Favorite {
 
 // Each plays for about a second: simulated videos from 0:10 and ended by
 // their end offset a second later, real clips from the start to a second in.
-std::vector<Favorite> Favorites() {
+std::vector<Favorite> Favorites(bool withClips) {
     const struct {
         const char* name;
         int seconds;
@@ -79,12 +81,12 @@ std::vector<Favorite> Favorites() {
     }
     std::vector<Favorite> all;
     for (size_t i = 0; i < real.size() || i < std::size(simulated); ++i) {
-        if (i < real.size()) all.push_back(real[i]);
+        if (i < real.size() && withClips) all.push_back(real[i]);
         if (i < std::size(simulated)) {
             all.push_back({simulated[i].id, simulated[i].id, simulated[i].seconds, 10, simulated[i].seconds - 11});
         }
     }
-    return all;  // 15: the list's limit
+    return all;  // 15 with the clips: the list's limit
 }
 
 void WriteFavorites(const std::wstring& folder, const std::vector<Favorite>& favorites) {
@@ -244,10 +246,10 @@ void PrintTable(const std::vector<Sample>& samples) {
     Print(line);
 }
 
-int Run(const std::wstring& clipdeck, int videos, int every) {
+int Run(const std::wstring& clipdeck, int videos, int every, bool withClips) {
     const std::wstring folder = remote_ui::MakeScratchFolder(L"listplay-bench");
     const std::wstring copy = remote_ui::CopyInto(clipdeck, folder);
-    const std::vector<Favorite> favorites = Favorites();
+    const std::vector<Favorite> favorites = Favorites(withClips);
     WriteFavorites(folder, favorites);
     int status = 0;
     {
@@ -261,7 +263,8 @@ int Run(const std::wstring& clipdeck, int videos, int every) {
         const size_t slash = folder.find_last_of(L'\\');
         const int unixPid = UnixPidOf(folder.substr(slash + 1));
         Print(L"list play of " + std::to_wstring(videos) + L" videos: " + std::to_wstring(favorites.size()) +
-              L" favourites (8 real clips, 7 simulated), about a second each; Linux pid " +
+              L" favourites (" + (withClips ? L"8 real clips, 7 simulated" : L"simulated only") +
+              L"), about a second each; Linux pid " +
               (unixPid ? std::to_wstring(unixPid) : std::wstring(L"not found")));
         const HWND box = windows->Item(IDX_CONTROL_LISTPLAY);
         const HWND ref = windows->Item(IDE_CONTROL_VIDEOREF);
@@ -320,18 +323,26 @@ int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     std::wstring clipdeck;
     int videos = 200, every = 20;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bool withClips = true;
+    for (int i = 1; i < argc; ++i) {
         const std::wstring option = argv[i];
+        if (option == L"--simulated-only") {
+            withClips = false;
+            continue;
+        }
+        if (i + 1 >= argc) break;
         if (option == L"--clipdeck") clipdeck = argv[i + 1];
         else if (option == L"--videos") videos = _wtoi(argv[i + 1]);
         else if (option == L"--every") every = _wtoi(argv[i + 1]);
+        ++i;
     }
     if (clipdeck.empty() || videos <= 0 || every <= 0) {
-        std::fputs("usage: list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20]\n", stderr);
+        std::fputs("usage: list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20] [--simulated-only]\n",
+                   stderr);
         return 2;
     }
     try {
-        return Run(clipdeck, videos, every);
+        return Run(clipdeck, videos, every, withClips);
     } catch (const std::exception& e) {
         Print(L"list_play_bench: " + remote_ui::Widen(e.what()));
         return 1;
