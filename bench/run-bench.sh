@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Runs the benchmark programs and prints their figures. Builds nothing.
 #
-#   bench/run-bench.sh [--win DIR] [--native DIR] [--seconds N] [--starts N]
+#   bench/run-bench.sh [--win DIR] [--native DIR] [--seconds N] [--starts N] [--list-play N]
 #
 # --win      the win build tree (default build/win): src/Clipdeck.exe, bench/*.exe
 # --native   the native build tree (default build/native): service/clipdeck-service
 # --seconds  length of the processor-time stretch (default 60)
 # --starts   start-ups timed per program (default 10)
+# --list-play  also play N videos in list play and sample the process's
+#            resources (list_play_bench; several minutes for 200), with the
+#            demo clips of build/media (scripts/make-demo-media.sh) served
 #
 # Two local services run meanwhile: one that answers, and one that accepts
 # and never answers (--latency-ms 600000) for the silent-feed figure. The
@@ -18,7 +21,7 @@ set -u
 root=$CLIPDECK_ROOT
 
 usage() {
-  sed -n '4,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+  sed -n '4,12p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -26,12 +29,14 @@ win=$CLIPDECK_WIN_BUILD
 native=$CLIPDECK_NATIVE_BUILD
 seconds=60
 starts=10
+list_play=0
 while [ $# -gt 0 ]; do
   case $1 in
     --win) [ $# -ge 2 ] || usage; win=$2; shift 2 ;;
     --native) [ $# -ge 2 ] || usage; native=$2; shift 2 ;;
     --seconds) [[ ${2:-} =~ ^[0-9]+$ ]] || usage; seconds=$2; shift 2 ;;
     --starts) [[ ${2:-} =~ ^[0-9]+$ ]] || usage; starts=$2; shift 2 ;;
+    --list-play) [[ ${2:-} =~ ^[0-9]+$ ]] || usage; list_play=$2; shift 2 ;;
     -h|--help) usage ;;
     *) echo "run-bench.sh: unknown argument $1" >&2; usage ;;
   esac
@@ -108,4 +113,21 @@ if [ "$capture_status" -eq 124 ]; then
   echo "run-bench.sh: the capture benchmark did not finish within 120 s" >&2
 fi
 [ "$status" -ne 0 ] || status=$capture_status
+
+if [ "$list_play" -gt 0 ]; then
+  echo
+  list_play_bench=$win/bench/list_play_bench.exe
+  media=$root/build/media
+  if [ ! -f "$list_play_bench" ]; then
+    echo "run-bench.sh: $list_play_bench is missing; build the win tree first" >&2
+    exit 1
+  fi
+  bash "$root/scripts/make-demo-media.sh" "$media" >/dev/null || exit 1
+  start_service media --media-dir "$media" || exit 1
+  CLIPDECK_FEED_HOST=127.0.0.1:$service_port CLIPDECK_PLAYER_HOST=127.0.0.1:$service_port \
+    timeout -k 5 $((list_play * 10 + 120)) "$wine_run" "$list_play_bench" \
+    --clipdeck "$(dos_path "$clipdeck")" --videos "$list_play" --every $(((list_play + 9) / 10))
+  list_play_status=$?
+  [ "$status" -ne 0 ] || status=$list_play_status
+fi
 exit "$status"

@@ -6,9 +6,10 @@
 # build/win    the Windows program and its tests (MinGW-w64), run under Wine
 # build/native the pure logic and the service (host compiler, ASan/UBSan)
 # build/fuzz   the fuzz targets, each run for a second (scripts/fuzz.sh)
+# soak         20 runs of the program on one data folder (scripts/soak.sh)
 #
 # Extra arguments go to both ctest runs (for example -R History); the fuzz
-# targets then do not run.
+# targets and the soak then do not run.
 # CLIPDECK_WIN_JOBS sets the parallel test count of the win tree (default 1:
 # the tests share one Wine desktop, and tests that move the focus or the
 # foreground window would disturb each other).
@@ -121,11 +122,31 @@ else
   fuzz_line="fuzz: not run (ctest arguments given)"
 fi
 
+# The soak test of the list files: the program run 20 times on one data
+# folder, closed or killed at random moments; it counts as one test.
+if [ $# -eq 0 ] && [ "$win_built" = 1 ] && [ "$native_built" = 1 ]; then
+  echo "== soak (20 cycles)"
+  soak_log=$root/build/soak.log
+  bash "$root/scripts/soak.sh" --no-build 20 2>&1 | tee "$soak_log"
+  soak_status=${PIPESTATUS[0]}
+  soak_summary=$(grep -E '^soak: [0-9]+ cycles' "$soak_log" | tail -n 1)
+  if [ "$soak_status" -eq 0 ] && [ -n "$soak_summary" ]; then
+    soak_line="soak: 1 passed, 0 failed (${soak_summary#soak: })"
+    all_passed=$((all_passed + 1))
+  else
+    soak_line="soak: 0 passed, 1 failed (see $soak_log)"
+    all_failed=$((all_failed + 1))
+  fi
+else
+  soak_line="soak: not run"
+fi
+
 [ "$all_failed" -eq 0 ] || status=1
 
 echo
 echo "$win_line"
 echo "$native_line"
 echo "$fuzz_line"
+echo "$soak_line"
 echo "$all_passed passed, $all_failed failed"
 exit "$status"

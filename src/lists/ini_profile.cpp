@@ -33,20 +33,45 @@ std::wstring StoredForm(std::wstring value) {
 std::wstring IniProfile::ReadString(const std::wstring& section, const std::wstring& key,
                                     const std::wstring& fallback, size_t maxChars) const {
     if (path_.empty()) return fallback.substr(0, maxChars);
-    return fw::ReadProfileString(path_, section.c_str(), key.c_str(), fallback, maxChars);
+    return fw::ReadProfileString(Target(), section.c_str(), key.c_str(), fallback, maxChars);
 }
 
 int IniProfile::ReadInt(const std::wstring& section, const std::wstring& key, int fallback) const {
     if (path_.empty()) return fallback;
-    return fw::ReadProfileInt(path_, section.c_str(), key.c_str(), fallback);
+    return fw::ReadProfileInt(Target(), section.c_str(), key.c_str(), fallback);
 }
 
 void IniProfile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
     if (path_.empty()) return;
-    fw::WriteProfileString(path_, section.c_str(), key.c_str(), StoredForm(value));
+    fw::WriteProfileString(Target(), section.c_str(), key.c_str(), StoredForm(value));
 }
 
 void IniProfile::WriteInt(const std::wstring& section, const std::wstring& key, int value) {
     if (path_.empty()) return;
-    fw::WriteProfileInt(path_, section.c_str(), key.c_str(), value);
+    fw::WriteProfileInt(Target(), section.c_str(), key.c_str(), value);
+}
+
+void IniProfile::BeginWrites() {
+    if (path_.empty() || !staging_.empty()) return;
+    const std::wstring staging = StagingPath();
+    // A copy left by a process killed during a series is stale: start anew.
+    ::DeleteFileW(staging.c_str());
+    if (!::CopyFileW(path_.c_str(), staging.c_str(), FALSE)) {
+        // No file yet: the copy starts as a new file does. Any other failure:
+        // write in place as before, rather than replace the file with a copy
+        // that lacks its other keys.
+        if (::GetLastError() != ERROR_FILE_NOT_FOUND && ::GetLastError() != ERROR_PATH_NOT_FOUND) return;
+        if (::GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    }
+    staging_ = staging;
+}
+
+bool IniProfile::EndWrites() {
+    if (staging_.empty()) return true;
+    const std::wstring staging = std::move(staging_);
+    staging_.clear();
+    if (::MoveFileExW(staging.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    // The file keeps its old content: this series is lost, not the list.
+    ::DeleteFileW(staging.c_str());
+    return false;
 }

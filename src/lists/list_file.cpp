@@ -37,6 +37,18 @@ void ListFile::Write(const std::vector<VideoItem>& items) { Put(items, false); }
 void ListFile::Update(const std::vector<VideoItem>& items) { Put(items, true); }
 
 void ListFile::Put(const std::vector<VideoItem>& items, bool changesOnly) {
+    // One change of the list is one series of writes: the file holds the
+    // list before it or after it, never a mix.
+    profile_.BeginWrites();
+    PutKeys(items, changesOnly);
+    if (!profile_.EndWrites()) {
+        // What the file holds is no longer known: the next write is whole.
+        count_.reset();
+        held_.clear();
+    }
+}
+
+void ListFile::PutKeys(const std::vector<VideoItem>& items, bool changesOnly) {
     const int count = static_cast<int>(items.size());
     if (!changesOnly || count_ != count) {
         profile_.WriteInt(kSystemSection, kCountKey, count);

@@ -23,7 +23,9 @@ public:
     // At most kMaxListItems entries; a missing section or key reads as the
     // default of a new VideoItem, longer texts are cut to kMaxListTextChars.
     std::vector<VideoItem> Read();
-    // COUNT, then every key of every item.
+    // COUNT, then every key of every item. Each write is one series of the
+    // profile's (BeginWrites / EndWrites), so the file holds the list before
+    // it or after it.
     void Write(const std::vector<VideoItem>& items);
     // Writes only the keys whose value differs from what this object last
     // read or wrote there, so the file then reads back as `items`. A change
@@ -32,6 +34,7 @@ public:
 
 private:
     void Put(const std::vector<VideoItem>& items, bool changesOnly);
+    void PutKeys(const std::vector<VideoItem>& items, bool changesOnly);
 
     Profile& profile_;
     ItemKeys keys_;

@@ -17,4 +17,11 @@ public:
     virtual int ReadInt(const std::wstring& section, const std::wstring& key, int fallback) const = 0;
     virtual void WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value) = 0;
     virtual void WriteInt(const std::wstring& section, const std::wstring& key, int value) = 0;
+
+    // The writes between these two reach the file together or not at all:
+    // until EndWrites the file keeps what it held, also for a process that
+    // is killed meanwhile. False from EndWrites: the file was left as it
+    // was. Nothing to do for a profile without a file.
+    virtual void BeginWrites() {}
+    virtual bool EndWrites() { return true; }
 };

@@ -99,3 +99,29 @@ TEST(ListFile, AnUpdateWritesOnlyWhatDiffersFromTheFile) {
     ListFile(other, ItemKeys::All).Update(Items(2));
     EXPECT_EQ(other.writes, 1 + 2 * 6);
 }
+
+TEST(ListFile, EachWriteIsOneSeriesAndAFailedSeriesMakesTheNextWriteWhole) {
+    MemoryProfile profile;
+    ListFile file(profile, ItemKeys::All);
+    file.Write(Items(3));
+    EXPECT_EQ(profile.seriesEnded, 1);
+    std::vector<VideoItem> items = Items(3);
+    std::swap(items[0], items[2]);
+    file.Update(items);
+    EXPECT_EQ(profile.seriesEnded, 2);
+
+    // The file was left as it was: an update that wrote only the keys that
+    // differ would now leave the file holding a mix.
+    std::vector<VideoItem> lost = items;
+    lost[1].volume = 5;
+    profile.failEnd = true;
+    file.Update(lost);
+    EXPECT_EQ(ListFile(profile, ItemKeys::All).Read(), items);
+    profile.failEnd = false;
+    profile.writes = 0;
+    std::vector<VideoItem> next = lost;
+    next[0].title = L"next";
+    file.Update(next);
+    EXPECT_EQ(profile.writes, 1 + 3 * 6);
+    EXPECT_EQ(ListFile(profile, ItemKeys::All).Read(), next);
+}

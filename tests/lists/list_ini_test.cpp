@@ -113,3 +113,44 @@ TEST_F(ListIniTest, EachChangeIsOnDiskAtOnceAndListPlayWritesNothing) {
     favorites.SetCurrentIndex(-1);
     EXPECT_EQ(clipdeck::test::ReadFileBytes(favoritesFile.path()), before);
 }
+
+// A process killed during a change leaves the file as it was before the
+// change: the writes of a series go to a copy that replaces the file only
+// when the series is complete.
+TEST_F(ListIniTest, AChangeCutShortLeavesTheFileAsItWas) {
+    FavoriteStore store(profile);
+    store.AddItem(VideoItem{L"first", L"最初", 61});
+    store.AddItem(VideoItem{L"second", L"Crème", 62});
+    const std::string before = clipdeck::test::ReadFileBytes(profile.path());
+
+    // What a kill in the middle of a move leaves: the series never ends.
+    ListFile file(profile, ItemKeys::All);
+    std::vector<VideoItem> items = file.Read();
+    std::swap(items[0], items[1]);
+    profile.BeginWrites();
+    profile.WriteInt(L"SYSTEM", L"COUNT", 1);
+    profile.WriteString(L"ITEM0", L"VIDEOID", L"first");
+    EXPECT_EQ(clipdeck::test::ReadFileBytes(profile.path()), before);
+
+    // The next run: its file object knows nothing of the copy left behind.
+    IniProfile next(profile.path());
+    FavoriteStore reloaded(next);
+    reloaded.LoadFavorites();
+    ASSERT_EQ(reloaded.count(), 2);
+    EXPECT_EQ(reloaded.items()[0].title, L"Crème");
+    EXPECT_EQ(reloaded.items()[1].title, L"最初");
+    reloaded.MoveItemDown(0);
+    EXPECT_EQ(Read(L"ITEM0", L"VIDEOID"), L"first");
+    EXPECT_EQ(Read(L"ITEM1", L"TITLE"), L"Crème");
+    EXPECT_EQ(Read(L"SYSTEM", L"COUNT"), L"2");
+    EXPECT_EQ(clipdeck::test::ReadFileBytes(profile.path()).substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(::GetFileAttributesW(next.StagingPath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ListIniTest, TheFirstSeriesCreatesAUnicodeFileAndLeavesNoCopy) {
+    HistoryStore history(profile);
+    history.AddHistory(VideoItem{L"id", L"東京", 180});
+    EXPECT_EQ(clipdeck::test::ReadFileBytes(profile.path()).substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(Read(L"ITEM0", L"TITLE"), L"東京");
+    EXPECT_EQ(::GetFileAttributesW(profile.StagingPath().c_str()), INVALID_FILE_ATTRIBUTES);
+}

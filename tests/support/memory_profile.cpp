@@ -46,6 +46,15 @@ void MemoryProfile::WriteString(const std::wstring& section, const std::wstring&
     ++writes;
 }
 
+void MemoryProfile::BeginWrites() { before_ = sections_; }
+
+bool MemoryProfile::EndWrites() {
+    ++seriesEnded;
+    if (failEnd && before_) sections_ = *before_;
+    before_.reset();
+    return !failEnd;
+}
+
 void MemoryProfile::WriteInt(const std::wstring& section, const std::wstring& key, int value) {
     WriteString(section, key, std::to_wstring(value));
 }

@@ -27,12 +27,20 @@ public:
     std::optional<std::wstring> Value(const std::wstring& section, const std::wstring& key) const;
     bool HasSection(const std::wstring& section) const;
 
+    // A series keeps its writes aside until EndWrites, as a file replaced
+    // at the end of the series does; `failEnd` drops them instead.
+    void BeginWrites() override;
+    bool EndWrites() override;
+
     // Writes so far, to see when and how much the lists write.
     int writes = 0;
+    int seriesEnded = 0;
+    bool failEnd = false;
 
 private:
     using Keys = std::map<std::wstring, std::wstring>;
     std::map<std::wstring, Keys> sections_;  // by lower-case name
+    std::optional<std::map<std::wstring, Keys>> before_;  // during a series: what EndWrites may go back to
 };
 
 }  // namespace clipdeck::test

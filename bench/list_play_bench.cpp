@@ -1,0 +1,350 @@
+// Whether Clipdeck's resources stay flat over a long list play: fills the
+// favourites with short stretches of simulated videos and real clips (the
+// service's --media-dir with the demo media), plays VIDEOS of them in list
+// play, ticking "List play" again each time the list runs out, and samples
+// the process every EVERY videos. Prints a table and the growth from the
+// first sample to the last; decides nothing.
+//
+//   list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20] [--simulated-only]
+//
+// --simulated-only leaves the real clips out, to tell their share apart.
+//
+// The player component is a child window inside Clipdeck's process, so that
+// one process is all there is to sample. Under Wine some counters are not
+// kept (GetGuiResources is a stub); those columns read "n/a", and the Linux
+// side of the same process is sampled as well (resident set, threads, open
+// descriptors).
+#include <windows.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "clipdeck_ui.h"
+#include "remote_ui.h"
+#include "res/resource.h"
+
+namespace {
+
+using remote_ui::Failure;
+using remote_ui::NowMs;
+using remote_ui::PollUntil;
+using remote_ui::Print;
+
+// The service's ID of a media file: 64-bit FNV-1a of the key's bytes, six
+// bits a character from the lowest.
+std::wstring MediaId(const std::string& key) {
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : key) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    std::wstring id;
+    for (int i = 0; i < 11; ++i) id += static_cast<wchar_t>(kAlphabet[(hash >> (6 * i)) & 63]);
+    return id;
+}
+
+struct Favorite {
+    std::wstring id;
+    std::wstring title;
+    int duration, start, end;
+};
+
+// Each plays for about a second: simulated videos from 0:10 and ended by
+// their end offset a second later, real clips from the start to a second in.
+std::vector<Favorite> Favorites(bool withClips) {
+    const struct {
+        const char* name;
+        int seconds;
+    } clips[] = {{"demo-bars", 6}, {"demo-chart", 8}, {"demo-stripes", 10}, {"demo-hdbars", 12}};
+    const struct {
+        const wchar_t* id;
+        int seconds;
+    } simulated[] = {{L"cdPlain0001", 213}, {L"cdPlain0002", 487}, {L"cdPlain0003", 95}, {L"cdJapan0001", 180},
+                     {L"cdHighres01", 241}, {L"cdAccent001", 330}, {L"cdMusic0001", 142}};
+    std::vector<Favorite> real;
+    for (const char* ext : {".mp4", ".webm"}) {
+        for (const auto& c : clips) {
+            const std::string key = std::string(c.name) + ext;
+            real.push_back({MediaId(key), remote_ui::Widen(key), c.seconds, 0, c.seconds - 1});
+        }
+    }
+    std::vector<Favorite> all;
+    for (size_t i = 0; i < real.size() || i < std::size(simulated); ++i) {
+        if (i < real.size() && withClips) all.push_back(real[i]);
+        if (i < std::size(simulated)) {
+            all.push_back({simulated[i].id, simulated[i].id, simulated[i].seconds, 10, simulated[i].seconds - 11});
+        }
+    }
+    return all;  // 15 with the clips: the list's limit
+}
+
+void WriteFavorites(const std::wstring& folder, const std::vector<Favorite>& favorites) {
+    const std::wstring path = folder + L"\\Favorite.ini";
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const unsigned char bom[2] = {0xFF, 0xFE};
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE || !::WriteFile(file, bom, 2, &written, nullptr)) {
+        throw Failure("cannot create Favorite.ini");
+    }
+    ::CloseHandle(file);
+    ::WritePrivateProfileStringW(L"SYSTEM", L"COUNT", std::to_wstring(favorites.size()).c_str(), path.c_str());
+    for (size_t i = 0; i < favorites.size(); ++i) {
+        const Favorite& f = favorites[i];
+        const std::wstring section = L"ITEM" + std::to_wstring(i);
+        auto put = [&](const wchar_t* key, const std::wstring& value) {
+            ::WritePrivateProfileStringW(section.c_str(), key, value.c_str(), path.c_str());
+        };
+        put(L"VIDEOID", f.id);
+        put(L"TITLE", f.title);
+        put(L"DURATION", std::to_wstring(f.duration));
+        put(L"VOLUME", L"30");
+        put(L"STARTPOS", std::to_wstring(f.start));
+        put(L"ENDPOS", std::to_wstring(f.end));
+    }
+}
+
+// --- sampling -------------------------------------------------------------
+
+// The Linux process behind a Wine process, found by the program path on its
+// command line (each run has a scratch folder of its own).
+int UnixPidOf(const std::wstring& marker) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW(L"Z:\\proc\\*", &entry);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int found = 0;
+    const std::string want = remote_ui::Utf8(marker);
+    do {
+        const wchar_t* name = entry.cFileName;
+        if (*name < L'0' || *name > L'9') continue;
+        std::FILE* f = _wfopen((std::wstring(L"Z:\\proc\\") + name + L"\\cmdline").c_str(), L"rb");
+        if (!f) continue;
+        char buffer[4096];
+        const size_t n = std::fread(buffer, 1, sizeof buffer, f);
+        std::fclose(f);
+        if (std::string(buffer, n).find(want) != std::string::npos) found = _wtoi(name);
+    } while (!found && ::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    return found;
+}
+
+struct Sample {
+    int videos = 0;
+    long long gdi = -1, user = -1, handles = -1, threads = -1, windows = -1;
+    long long workingSetKb = -1, privateKb = -1;
+    long long unixRssKb = -1, unixThreads = -1, unixFds = -1;
+};
+
+long long StatusField(int unixPid, const char* field) {
+    std::FILE* f = _wfopen((L"Z:\\proc\\" + std::to_wstring(unixPid) + L"\\status").c_str(), L"rb");
+    if (!f) return -1;
+    char line[256];
+    long long value = -1;
+    const size_t length = std::strlen(field);
+    while (std::fgets(line, sizeof line, f)) {
+        if (std::strncmp(line, field, length) == 0 && line[length] == ':') {
+            value = std::atoll(line + length + 1);
+            break;
+        }
+    }
+    std::fclose(f);
+    return value;
+}
+
+long long CountEntries(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return -1;
+    long long n = 0;
+    do {
+        if (entry.cFileName[0] != L'.') ++n;
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    return n;
+}
+
+long long CountWindows(DWORD pid) {
+    long long n = 0;
+    for (HWND top : remote_ui::TopLevelWindows(pid)) n += 1 + static_cast<long long>(remote_ui::ChildWindows(top).size());
+    return n;
+}
+
+Sample Take(HANDLE process, int unixPid, int videos) {
+    Sample s;
+    s.videos = videos;
+    ::SetLastError(0);
+    DWORD gdi = ::GetGuiResources(process, GR_GDIOBJECTS);
+    if (gdi || ::GetLastError() == 0) s.gdi = gdi;
+    ::SetLastError(0);
+    DWORD user = ::GetGuiResources(process, GR_USEROBJECTS);
+    if (user || ::GetLastError() == 0) s.user = user;
+    DWORD handles = 0;
+    if (::GetProcessHandleCount(process, &handles) && handles) s.handles = handles;
+    const DWORD pid = ::GetProcessId(process);
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        THREADENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        s.threads = 0;
+        for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+            if (entry.th32OwnerProcessID == pid) ++s.threads;
+        }
+        ::CloseHandle(snapshot);
+    }
+    s.windows = CountWindows(pid);
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    if (::K32GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
+        s.workingSetKb = static_cast<long long>(memory.WorkingSetSize / 1024);
+        s.privateKb = static_cast<long long>(memory.PrivateUsage / 1024);
+    }
+    if (unixPid) {
+        s.unixRssKb = StatusField(unixPid, "VmRSS");
+        s.unixThreads = StatusField(unixPid, "Threads");
+        s.unixFds = CountEntries(L"Z:\\proc\\" + std::to_wstring(unixPid) + L"\\fd");
+    }
+    return s;
+}
+
+std::wstring Cell(long long v) { return v < 0 ? std::wstring(L"n/a") : std::to_wstring(v); }
+
+void PrintTable(const std::vector<Sample>& samples) {
+    wchar_t line[256];
+    std::swprintf(line, 256, L"  %6ls %5ls %5ls %7ls %7ls %7ls %9ls %9ls | %9ls %7ls %5ls", L"videos", L"GDI",
+                  L"USER", L"handles", L"threads", L"windows", L"WS KB", L"priv KB", L"RSS KB", L"threads", L"fds");
+    Print(line);
+    for (const Sample& s : samples) {
+        std::swprintf(line, 256, L"  %6d %5ls %5ls %7ls %7ls %7ls %9ls %9ls | %9ls %7ls %5ls", s.videos,
+                      Cell(s.gdi).c_str(), Cell(s.user).c_str(), Cell(s.handles).c_str(), Cell(s.threads).c_str(),
+                      Cell(s.windows).c_str(), Cell(s.workingSetKb).c_str(), Cell(s.privateKb).c_str(),
+                      Cell(s.unixRssKb).c_str(), Cell(s.unixThreads).c_str(), Cell(s.unixFds).c_str());
+        Print(line);
+    }
+    if (samples.size() < 2) return;
+    const Sample& a = samples.front();
+    const Sample& b = samples.back();
+    auto growth = [](long long x, long long y) {
+        if (x < 0 || y < 0) return std::wstring(L"n/a");
+        return (y >= x ? L"+" : L"") + std::to_wstring(y - x);
+    };
+    std::swprintf(line, 256, L"  %6ls %5ls %5ls %7ls %7ls %7ls %9ls %9ls | %9ls %7ls %5ls", L"growth",
+                  growth(a.gdi, b.gdi).c_str(), growth(a.user, b.user).c_str(), growth(a.handles, b.handles).c_str(),
+                  growth(a.threads, b.threads).c_str(), growth(a.windows, b.windows).c_str(),
+                  growth(a.workingSetKb, b.workingSetKb).c_str(), growth(a.privateKb, b.privateKb).c_str(),
+                  growth(a.unixRssKb, b.unixRssKb).c_str(), growth(a.unixThreads, b.unixThreads).c_str(),
+                  growth(a.unixFds, b.unixFds).c_str());
+    Print(line);
+}
+
+int Run(const std::wstring& clipdeck, int videos, int every, bool withClips) {
+    const std::wstring folder = remote_ui::MakeScratchFolder(L"listplay-bench");
+    const std::wstring copy = remote_ui::CopyInto(clipdeck, folder);
+    const std::vector<Favorite> favorites = Favorites(withClips);
+    WriteFavorites(folder, favorites);
+    int status = 0;
+    {
+        remote_ui::Program program(copy);
+        std::optional<clipdeck_ui::MainWindows> windows;
+        if (!PollUntil([&] { return (windows = clipdeck_ui::FindMain(program.Pid())).has_value(); }, 30000) ||
+            !PollUntil([&] { return remote_ui::ReadText(windows->Item(IDT_CONTROL_TITLE)) == clipdeck_ui::kLoadComplete; },
+                       20000)) {
+            throw Failure("Clipdeck did not start and load its player");
+        }
+        const size_t slash = folder.find_last_of(L'\\');
+        const int unixPid = UnixPidOf(folder.substr(slash + 1));
+        Print(L"list play of " + std::to_wstring(videos) + L" videos: " + std::to_wstring(favorites.size()) +
+              L" favourites (" + (withClips ? L"8 real clips, 7 simulated" : L"simulated only") +
+              L"), about a second each; Linux pid " +
+              (unixPid ? std::to_wstring(unixPid) : std::wstring(L"not found")));
+        const HWND box = windows->Item(IDX_CONTROL_LISTPLAY);
+        const HWND ref = windows->Item(IDE_CONTROL_VIDEOREF);
+        const HWND title = windows->Item(IDT_CONTROL_TITLE);
+        std::vector<Sample> samples{Take(program.Handle(), unixPid, 0)};
+        const double start = NowMs();
+        int played = 0, errors = 0, ticks = 0;
+        std::wstring shown = remote_ui::ReadText(ref).value_or(L"");
+        double lastChange = NowMs();
+        while (played < videos) {
+            std::optional<bool> ticked = remote_ui::IsChecked(box);
+            if (ticked && !*ticked) {
+                remote_ui::PostClick(box);
+                ++ticks;
+                ::Sleep(100);
+            }
+            std::optional<std::wstring> now = remote_ui::ReadText(ref);
+            if (now && *now != shown) {
+                shown = *now;
+                ++played;
+                lastChange = NowMs();
+                if (played % every == 0) samples.push_back(Take(program.Handle(), unixPid, played));
+            }
+            std::wstring t = remote_ui::ReadText(title).value_or(L"");
+            if (t.size() > 3 && t[0] >= L'0' && t[0] <= L'9' && t.find(L':') != std::wstring::npos) {
+                // An error stops list play on its video: go on with the next.
+                ++errors;
+                Print(L"  player error on " + shown + L": " + t);
+                remote_ui::PostClick(windows->Item(IDB_CONTROL_NEXT));
+                ::Sleep(300);
+            }
+            if (NowMs() - lastChange > 30000) {
+                throw Failure(L"list play stalled on " + shown + L" (title " + t + L")");
+            }
+            ::Sleep(25);
+        }
+        const double took = (NowMs() - start) / 1000.0;
+        PrintTable(samples);
+        wchar_t line[200];
+        std::swprintf(line, 200, L"  %d videos in %.1f s (%.2f s each), List play ticked %d times, %d player errors",
+                      played, took, took / played, ticks, errors);
+        Print(line);
+        ::PostMessageW(windows->main, WM_CLOSE, 0, 0);
+        if (!program.WaitExit(15000)) {
+            Print(L"  Clipdeck did not end within 15 s of WM_CLOSE");
+            status = 1;
+        }
+    }
+    remote_ui::RemoveScratchFolder(folder);
+    return status;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::wstring clipdeck;
+    int videos = 200, every = 20;
+    bool withClips = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring option = argv[i];
+        if (option == L"--simulated-only") {
+            withClips = false;
+            continue;
+        }
+        if (i + 1 >= argc) break;
+        if (option == L"--clipdeck") clipdeck = argv[i + 1];
+        else if (option == L"--videos") videos = _wtoi(argv[i + 1]);
+        else if (option == L"--every") every = _wtoi(argv[i + 1]);
+        ++i;
+    }
+    if (clipdeck.empty() || videos <= 0 || every <= 0) {
+        std::fputs("usage: list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20] [--simulated-only]\n",
+                   stderr);
+        return 2;
+    }
+    try {
+        return Run(clipdeck, videos, every, withClips);
+    } catch (const std::exception& e) {
+        Print(L"list_play_bench: " + remote_ui::Widen(e.what()));
+        return 1;
+    }
+}
