@@ -2,6 +2,7 @@
 
 #include "control/readouts.h"
 #include "control/settings.h"
+#include "core/startup_marks.h"
 #include "core/trace.h"
 #include "framework/errors.h"
 #include "player/quality_dlg.h"
@@ -65,6 +66,7 @@ void CControlDlg::DoDataExchange(fw::DataExchange& dx) {
 bool CControlDlg::OnInitDialog() {
     fw::Dialog::OnInitDialog();
     LoadSettings(videoRef, playerRect);
+    StartupMark("settings read");
     UpdateData(false);
     bridge().addListener(this);
     playerDlg.Create(nullptr);
@@ -73,6 +75,7 @@ bool CControlDlg::OnInitDialog() {
         playerDlg.Move(playerRect.left, playerRect.top, playerRect.right - playerRect.left,
                        playerRect.bottom - playerRect.top, true);
     }
+    StartupMark("player window created");
     // The list windows stand on their own on the desktop, hidden until asked
     // for.
     historyDlg.controller = this;
@@ -81,6 +84,7 @@ bool CControlDlg::OnInitDialog() {
     favoriteDlg.controller = this;
     favoriteDlg.Create(::GetDesktopWindow());
     favoriteDlg.Show(SW_HIDE);
+    StartupMark("list windows created");
     positionBar.SetRange(0, 100);
     loadedBar.SetRange(0, 100);
     volumeSlider.SetRange(0, 100, false);
@@ -172,6 +176,7 @@ void CControlDlg::OnTimer(UINT_PTR id) {
 void CControlDlg::onPlayerReady() {
     SetTimer(kPollTimer, kPollPeriodMs);
     setTitleLine(L" player Load Complete!");
+    StartupMark("player loaded");
     playerDlg.Show(SW_SHOW);
 }
 
