@@ -48,10 +48,12 @@ wine_run=$root/scripts/wine-run.sh
 service=$native/service/clipdeck-service
 clipdeck=$win/src/Clipdeck.exe
 baseline=$win/bench/empty_dialog.exe
+baseline_manifest=$win/bench/empty_dialog_manifest.exe
+startup_bench=$win/bench/startup_bench.exe
 bench=$win/bench/clipdeck_bench.exe
 capture_bench=$win/bench/capture_bench.exe
 chrome_standin=$win/tests/history/chrome.exe
-for f in "$service" "$clipdeck" "$baseline" "$bench" "$capture_bench" "$chrome_standin" "$wine_run"; do
+for f in "$service" "$clipdeck" "$baseline" "$baseline_manifest" "$startup_bench" "$bench" "$capture_bench" "$chrome_standin" "$wine_run"; do
   if [ ! -f "$f" ]; then
     echo "run-bench.sh: $f is missing; build the win and native trees first" >&2
     exit 1
@@ -105,6 +107,17 @@ status=$?
 if [ "$status" -eq 124 ]; then
   echo "run-bench.sh: the benchmark did not finish within $limit s" >&2
 fi
+
+# Start-up next to both empty dialogs, and where Clipdeck's start-up goes.
+echo
+timeout -k 5 $((starts * 40 + 120)) "$wine_run" "$startup_bench" \
+  --clipdeck "$(dos_path "$clipdeck")" --baseline "$(dos_path "$baseline")" \
+  --baseline-manifest "$(dos_path "$baseline_manifest")" --starts "$starts"
+startup_status=$?
+if [ "$startup_status" -eq 124 ]; then
+  echo "run-bench.sh: the start-up benchmark did not finish" >&2
+fi
+[ "$status" -ne 0 ] || status=$startup_status
 
 echo
 timeout -k 5 120 "$wine_run" "$capture_bench" --chrome "$(dos_path "$chrome_standin")"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/clipdeck_dlg.h"
+#include "core/startup_marks.h"
 #include "core/trace.h"
 #include "player_control.h"
 
@@ -61,10 +62,12 @@ bool CClipdeckApp::InitInstance() {
     playerctl::RegisterControlClass(::GetModuleHandleW(nullptr));
     // Restart only: no autosave, no recovery.
     ::RegisterApplicationRestart(restartArguments().c_str(), 0);
+    StartupMark("controls registered");
 
     CClipdeckDlg dialog;
     ::AppEnvironment();
     ParseCommandLine(*appEnvironment, &dialog);
+    StartupMark("command line read");
     dialog.DoModal(nullptr);
     mainWindow = nullptr;
     ReleaseAppEnvironment();

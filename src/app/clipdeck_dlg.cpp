@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/about_dlg.h"
+#include "core/startup_marks.h"
 #include "core/trace.h"
 #include "res/resource.h"
 
@@ -45,6 +46,7 @@ CClipdeckDlg::CClipdeckDlg()
 CClipdeckDlg::~CClipdeckDlg() = default;
 
 bool CClipdeckDlg::OnInitDialog() {
+    StartupMark("main dialog created");
     fw::Dialog::OnInitDialog();
     wchar_t about[256] = L"";
     ::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256);
@@ -61,14 +63,17 @@ bool CClipdeckDlg::OnInitDialog() {
     monitorDlg.Show(SW_HIDE);
     SetTraceSink(&monitorDlg);
     monitorDlg.AppendTrace(L"START MONITOR\r\n");
+    StartupMark("monitor created");
 
     controlDlg.Create(hwnd_);
     controlDlg.Show(SW_SHOW);
+    StartupMark("panel created");
 
     QueryComposition(compositionEnabled);
     glassMargins = {kGlassLeft, kGlassRight, kGlassTop, kGlassBottom};
     if (compositionEnabled == 1) ExtendGlass(hwnd_, glassMargins);
     Redraw();
+    StartupMark("main dialog ready");
     return true;
 }
 
@@ -105,6 +110,9 @@ bool CClipdeckDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
         return true;
     }
     switch (msg) {
+    case WM_SHOWWINDOW:
+        if (wParam) StartupMark("main window shown");
+        return false;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
             CAboutDlg about;

@@ -2,6 +2,7 @@
 
 #include "control/readouts.h"
 #include "control/settings.h"
+#include "core/startup_marks.h"
 #include "core/trace.h"
 #include "framework/errors.h"
 #include "player/quality_dlg.h"
@@ -65,6 +66,7 @@ void CControlDlg::DoDataExchange(fw::DataExchange& dx) {
 bool CControlDlg::OnInitDialog() {
     fw::Dialog::OnInitDialog();
     LoadSettings(videoRef, playerRect);
+    StartupMark("settings read");
     UpdateData(false);
     bridge().addListener(this);
     playerDlg.Create(nullptr);
@@ -73,14 +75,8 @@ bool CControlDlg::OnInitDialog() {
         playerDlg.Move(playerRect.left, playerRect.top, playerRect.right - playerRect.left,
                        playerRect.bottom - playerRect.top, true);
     }
-    // The list windows stand on their own on the desktop, hidden until asked
-    // for.
-    historyDlg.controller = this;
-    historyDlg.Create(::GetDesktopWindow());
-    historyDlg.Show(SW_HIDE);
-    favoriteDlg.controller = this;
-    favoriteDlg.Create(::GetDesktopWindow());
-    favoriteDlg.Show(SW_HIDE);
+    StartupMark("player window created");
+    ::PostMessageW(hwnd_, kMsgCreateListWindows, 0, 0);
     positionBar.SetRange(0, 100);
     loadedBar.SetRange(0, 100);
     volumeSlider.SetRange(0, 100, false);
@@ -93,6 +89,20 @@ bool CControlDlg::OnInitDialog() {
     setTitleLine(L" Now player Loading ..");
     frameBox.SetCheck(true);
     return true;
+}
+
+void CControlDlg::createListWindows() {
+    if (listWindowsMade || !hwnd_) return;
+    listWindowsMade = true;
+    // The list windows stand on their own on the desktop, hidden until asked
+    // for.
+    historyDlg.controller = this;
+    historyDlg.Create(::GetDesktopWindow());
+    historyDlg.Show(SW_HIDE);
+    favoriteDlg.controller = this;
+    favoriteDlg.Create(::GetDesktopWindow());
+    favoriteDlg.Show(SW_HIDE);
+    StartupMark("list windows created");
 }
 
 bool CControlDlg::DestroyWindow() {
@@ -137,8 +147,8 @@ bool CControlDlg::OnButtonClicked(int id) {
     case IDB_CONTROL_QUALITY: RunQualitySelection(bridge(), hwnd_); return true;
     case IDX_CONTROL_LISTPLAY: onListPlay(); return true;
     case IDB_CONTROL_PREV: onPrev(); return true;
-    case IDB_CONTROL_FAVORITE: favoriteDlg.Show(SW_SHOW); return true;
-    case IDB_CONTROL_HISTORY: historyDlg.Show(SW_SHOW); return true;
+    case IDB_CONTROL_FAVORITE: favorites().Show(SW_SHOW); return true;
+    case IDB_CONTROL_HISTORY: history().Show(SW_SHOW); return true;
     default:
         return false;
     }
@@ -146,6 +156,9 @@ bool CControlDlg::OnButtonClicked(int id) {
 
 bool CControlDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
+    case kMsgCreateListWindows:
+        createListWindows();
+        return true;
     case WM_CTLCOLORSTATIC: {
         int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
         if (!isReadout(id)) return false;
@@ -172,6 +185,7 @@ void CControlDlg::OnTimer(UINT_PTR id) {
 void CControlDlg::onPlayerReady() {
     SetTimer(kPollTimer, kPollPeriodMs);
     setTitleLine(L" player Load Complete!");
+    StartupMark("player loaded");
     playerDlg.Show(SW_SHOW);
 }
 
@@ -247,7 +261,7 @@ void CControlDlg::loadTypedReference() {
     played.videoId = id;
     played.title = title;
     played.duration = duration;
-    historyDlg.AddHistory(played);
+    history().AddHistory(played);
     if (id != videoRef) setReference(id);
     setTitleLine(L" " + title);
 }
@@ -269,7 +283,7 @@ void CControlDlg::onForward() {
 
 void CControlDlg::onNext() {
     VideoItem item;
-    if (listPlayBox.IsChecked() && favoriteDlg.favorites().NextItem(item)) {
+    if (listPlayBox.IsChecked() && favorites().favorites().NextItem(item)) {
         bridge().stopVideo();
         PlayItem(item);
         return;
@@ -281,7 +295,7 @@ void CControlDlg::onNext() {
 
 void CControlDlg::onPrev() {
     VideoItem item;
-    if (!listPlayBox.IsChecked() || !favoriteDlg.favorites().PrevItem(item)) return;
+    if (!listPlayBox.IsChecked() || !favorites().favorites().PrevItem(item)) return;
     bridge().stopVideo();
     PlayItem(item);
 }
@@ -299,15 +313,15 @@ void CControlDlg::onMute() {
 
 void CControlDlg::onListPlay() {
     if (listPlayBox.IsChecked()) {
-        if (favoriteDlg.favorites().count() == 0) {
+        if (favorites().favorites().count() == 0) {
             listPlayBox.SetCheck(false);
         } else {
             StartListPlay();
         }
         return;
     }
-    favoriteDlg.favorites().SetCurrentIndex(-1);
-    favoriteDlg.Redraw();
+    favorites().favorites().SetCurrentIndex(-1);
+    favorites().Redraw();
 }
 
 // --- list play and the list windows -----------------------------------------
@@ -317,7 +331,7 @@ void CControlDlg::PlayItem(VideoItem item) {
     bridge().loadVideoById(item.videoId, item.startPos);
     videoRef = item.videoId;
     endOffset = item.endPos;
-    historyDlg.AddHistory(item);
+    history().AddHistory(item);
     setReference(videoRef);
     setTitleLine(L" " + item.title);
     // The next tick hands the new volume to the player.
@@ -325,18 +339,18 @@ void CControlDlg::PlayItem(VideoItem item) {
 }
 
 void CControlDlg::StartListPlay() {
-    FavoriteStore& favorites = favoriteDlg.favorites();
+    FavoriteStore& favorites = this->favorites().favorites();
     favorites.SetCurrentIndex(-1);
     VideoItem item;
     if (favorites.NextItem(item)) PlayItem(item);
     listPlayBox.SetCheck(true);
 }
 
-void CControlDlg::AddFavorite(const VideoItem& item) { favoriteDlg.favorites().AddItem(item); }
+void CControlDlg::AddFavorite(const VideoItem& item) { favorites().favorites().AddItem(item); }
 
 void CControlDlg::playNextInList() {
     VideoItem item;
-    if (favoriteDlg.favorites().NextItem(item)) {
+    if (favorites().favorites().NextItem(item)) {
         PlayItem(item);
     } else {
         listPlayBox.SetCheck(false);

@@ -39,8 +39,16 @@ public:
     void AddFavorite(const VideoItem& item) override;
 
     CPlayerDlg& player() { return playerDlg; }
-    CFavoriteDlg& favorites() { return favoriteDlg; }
-    CHistoryDlg& history() { return historyDlg; }
+    // The list windows come after the main window is on screen; asking for
+    // one before that makes both.
+    CFavoriteDlg& favorites() {
+        createListWindows();
+        return favoriteDlg;
+    }
+    CHistoryDlg& history() {
+        createListWindows();
+        return historyDlg;
+    }
     CPlayerBridge& bridge() { return playerDlg.bridge(); }
 
     // One tick of the poll timer: loaded bar, time, end offset, volume.
@@ -57,6 +65,11 @@ protected:
     void OnCancel() override;
 
 private:
+    // Posted to itself at start: the list windows read their files and fill
+    // their lists, which the main window need not wait for.
+    static constexpr UINT kMsgCreateListWindows = WM_APP + 1;
+    void createListWindows();
+
     void onPlay();
     void loadTypedReference();
     void onForward();
@@ -78,6 +91,7 @@ private:
     CPlayerDlg playerDlg;
     CHistoryDlg historyDlg;
     CFavoriteDlg favoriteDlg;
+    bool listWindowsMade = false;
     int lastState = -1;
     int endOffset = 0;
     RECT playerRect{0, 0, 0, 0};

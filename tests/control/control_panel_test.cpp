@@ -2,7 +2,9 @@
 // control and a scripted metadata feed on loopback.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 
 #include "app/clipdeck_dlg.h"
 #include "core/environment.h"
@@ -493,4 +495,76 @@ TEST_F(ListPlayTest, TheListButtonsShowTheirWindowsWhereTheyWere) {
     ::GetWindowRect(favorites, &r);
     EXPECT_EQ(r.left, 33);
     EXPECT_EQ(r.top, 44);
+}
+
+namespace {
+
+// The top-level dialogs of this thread with `caption`.
+int windowsCaptioned(const wchar_t* caption) {
+    struct Search {
+        const wchar_t* caption;
+        int found = 0;
+    } search{caption};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            wchar_t text[64] = {};
+            ::GetWindowTextW(window, text, 64);
+            if (std::wstring(text) == s->caption) ++s->found;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+// The list windows are made once the main window's first messages run, so
+// they do not hold up the window's first showing; anything that needs them
+// earlier makes them then, and never twice.
+TEST_F(ControlPanelTest, TheListWindowsComeOnceWhenTheQueueRunsOrWhenFirstNeeded) {
+    EXPECT_EQ(windowsCaptioned(L"Favorite"), 0);
+    EXPECT_EQ(windowsCaptioned(L"History"), 0);
+    clipdeck::test::PumpMessages();
+    EXPECT_EQ(windowsCaptioned(L"Favorite"), 1);
+    EXPECT_EQ(windowsCaptioned(L"History"), 1);
+    EXPECT_FALSE(::IsWindowVisible(main->controlPanel().favorites().hwnd()));
+
+    close();
+    open();
+    click(IDB_CONTROL_FAVORITE);  // before the queue has run
+    EXPECT_TRUE(::IsWindowVisible(main->controlPanel().favorites().hwnd()));
+    clipdeck::test::PumpMessages();
+    EXPECT_EQ(windowsCaptioned(L"Favorite"), 1);
+    EXPECT_EQ(windowsCaptioned(L"History"), 1);
+    EXPECT_TRUE(::IsWindowVisible(main->controlPanel().favorites().hwnd()));
+}
+
+// Closed before the list windows were made, the program has read no list,
+// so it must write none over the files either.
+TEST_F(ControlPanelTest, ClosingBeforeTheListWindowsExistLeavesTheListFilesAlone) {
+    close();
+    const std::wstring favorites = folder + L"\\" + kFavoritesFile;
+    const std::wstring history = folder + L"\\" + kHistoryFile;
+    ::WritePrivateProfileStringW(L"FAVORITE", L"KEEP", L"this line stays", favorites.c_str());
+    ::WritePrivateProfileStringW(L"HISTORY", L"KEEP", L"this line stays", history.c_str());
+    auto contents = [](const std::wstring& path) {
+        std::string text;
+        if (FILE* in = _wfopen(path.c_str(), L"rb")) {
+            char buffer[4096];
+            for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) text.append(buffer, n);
+            std::fclose(in);
+        }
+        return text;
+    };
+    const std::string favoritesBefore = contents(favorites);
+    const std::string historyBefore = contents(history);
+    ASSERT_FALSE(favoritesBefore.empty());
+
+    open();
+    close();
+    EXPECT_EQ(contents(favorites), favoritesBefore);
+    EXPECT_EQ(contents(history), historyBefore);
+    EXPECT_EQ(windowsCaptioned(L"Favorite"), 0);
 }
