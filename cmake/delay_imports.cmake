@@ -1,6 +1,7 @@
 # Windows libraries the program needs only after its main window is on
 # screen: the network (the player's movie, the metadata feed), Media
-# Foundation and COM (the first video), the version record (the about box).
+# Foundation and COM (the first video), the version record and the shell
+# (the about box and its link).
 # Bound at load time, Wine maps and starts each of them, and the libraries
 # they pull in, before the first line of the program runs; bound on first
 # call instead, their cost moves to where they are first used.
@@ -10,7 +11,7 @@
 # the tree links the delay-load form without saying so. A library missing
 # at run time shows at its first call rather than at start; these are all
 # part of every Windows (and Wine) this program runs on.
-set(CLIPDECK_DELAY_IMPORTS wininet mfplat mfreadwrite ole32 oleaut32 version)
+set(CLIPDECK_DELAY_IMPORTS wininet mfplat mfreadwrite ole32 oleaut32 version shell32)
 
 find_program(CLIPDECK_DLLTOOL NAMES x86_64-w64-mingw32-dlltool REQUIRED)
 find_program(CLIPDECK_NM NAMES x86_64-w64-mingw32-nm REQUIRED)

@@ -1,9 +1,9 @@
 #include "app/app.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -16,13 +16,12 @@ CClipdeckDlg* mainWindow = nullptr;
 
 namespace {
 
+// The C runtime has split the command line before the program starts; taking
+// its words spares loading the shell library at start for CommandLineToArgvW.
 std::vector<std::wstring> commandLineArguments() {
     std::vector<std::wstring> arguments;
-    int count = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!argv) return arguments;
-    for (int i = 0; i < count; ++i) arguments.emplace_back(argv[i]);
-    ::LocalFree(argv);
+    if (!__wargv) return arguments;
+    for (int i = 0; i < __argc; ++i) arguments.emplace_back(__wargv[i]);
     return arguments;
 }
 

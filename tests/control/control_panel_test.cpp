@@ -499,7 +499,8 @@ TEST_F(ListPlayTest, TheListButtonsShowTheirWindowsWhereTheyWere) {
 
 namespace {
 
-// The top-level dialogs of this thread with `caption`.
+// The top-level dialogs of this thread whose caption starts with `caption`
+// (the list windows add their item count once they have loaded).
 int windowsCaptioned(const wchar_t* caption) {
     struct Search {
         const wchar_t* caption;
@@ -511,7 +512,7 @@ int windowsCaptioned(const wchar_t* caption) {
             auto* s = reinterpret_cast<Search*>(p);
             wchar_t text[64] = {};
             ::GetWindowTextW(window, text, 64);
-            if (std::wstring(text) == s->caption) ++s->found;
+            if (std::wstring(text).rfind(s->caption, 0) == 0) ++s->found;
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
