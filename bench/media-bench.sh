@@ -3,12 +3,14 @@
 # at 1280x720: load call to first frame, processor share and working set
 # while playing, seek to first frame. Builds nothing.
 #
-#   bench/media-bench.sh [--win DIR] [--native DIR] [--seconds N]
+#   bench/media-bench.sh [--win DIR] [--native DIR] [--seconds N] [--no-display]
 #
 # Makes a 30 s H.264/AAC clip at both sizes once (build/bench-media, ffmpeg),
 # serves it with the local service, and runs playerctl_media_bench.exe under
 # Wine on an X display (an Xvfb of its own when $DISPLAY is unset), so the
-# frames are really painted. Everything started here is stopped by pid.
+# frames are really painted; --no-display runs it in the tests' prefix with
+# the null graphics driver instead, where nothing is painted, to tell decoding
+# apart from painting. Everything started here is stopped by pid.
 set -u
 
 . "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
@@ -22,11 +24,13 @@ usage() {
 win=$CLIPDECK_WIN_BUILD
 native=$CLIPDECK_NATIVE_BUILD
 seconds=20
+display=1
 while [ $# -gt 0 ]; do
   case $1 in
     --win) [ $# -ge 2 ] || usage; win=$2; shift 2 ;;
     --native) [ $# -ge 2 ] || usage; native=$2; shift 2 ;;
     --seconds) [[ ${2:-} =~ ^[0-9]+$ ]] || usage; seconds=$2; shift 2 ;;
+    --no-display) display=0; shift ;;
     *) usage ;;
   esac
 done
@@ -65,6 +69,14 @@ pids+=("$CLIPDECK_SERVICE_PID")
 port=$CLIPDECK_SERVICE_PORT
 id=$(awk '$1 == "media" { print $2; exit }' "$work/service.log")
 [ -n "$id" ] || { echo "media-bench.sh: the service found no clip" >&2; exit 1; }
+
+if [ "$display" = 0 ]; then
+  echo "clip $id from 127.0.0.1:$port, $seconds s of playing per size, null graphics driver (nothing painted)"
+  for level in medium hd720; do
+    timeout -k 5 $((seconds + 120)) "$root/scripts/wine-run.sh" "$bench" "127.0.0.1:$port" "$id" "$level" "$seconds"
+  done
+  exit 0
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   clipdeck_start_xvfb "$work/xvfb.log" 1600x900
