@@ -576,7 +576,7 @@ bool SessionOps::Open(MediaDecoder::Session& s, std::shared_ptr<BlockCache> cach
     bytes->Release();
     if (FAILED(hr)) return false;
 
-    // Sound is not played yet: only the picture is decoded.
+    // The picture first; OpenAudio adds the sound stream when a device plays it.
     s.reader->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE);
     if (FAILED(s.reader->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), TRUE)))
         return false;
