@@ -2,6 +2,7 @@
 
 #include "core/environment.h"
 #include "framework/profile.h"
+#include "lists/ini_profile.h"
 
 void LoadSettings(std::wstring& videoRef, RECT& playerRect) {
     const std::wstring path = DataFilePath(kSettingsFile);
@@ -12,11 +13,15 @@ void LoadSettings(std::wstring& videoRef, RECT& playerRect) {
     playerRect.bottom = fw::ReadProfileInt(path, L"PLAYER", L"POS_BOTTOM", playerRect.bottom);
 }
 
+// Written as one series through a copy, as the lists are: a process killed
+// while closing leaves the settings as they were, not a cut-off file.
 void SaveSettings(const std::wstring& videoRef, const RECT& playerRect) {
-    const std::wstring path = DataFilePath(kSettingsFile);
-    fw::WriteProfileString(path, L"SYSTEM", L"VIDEOID", videoRef);
-    fw::WriteProfileInt(path, L"PLAYER", L"POS_LEFT", playerRect.left);
-    fw::WriteProfileInt(path, L"PLAYER", L"POS_TOP", playerRect.top);
-    fw::WriteProfileInt(path, L"PLAYER", L"POS_RIGHT", playerRect.right);
-    fw::WriteProfileInt(path, L"PLAYER", L"POS_BOTTOM", playerRect.bottom);
+    IniProfile file(DataFilePath(kSettingsFile));
+    file.BeginWrites();
+    file.WriteString(L"SYSTEM", L"VIDEOID", videoRef);
+    file.WriteInt(L"PLAYER", L"POS_LEFT", playerRect.left);
+    file.WriteInt(L"PLAYER", L"POS_TOP", playerRect.top);
+    file.WriteInt(L"PLAYER", L"POS_RIGHT", playerRect.right);
+    file.WriteInt(L"PLAYER", L"POS_BOTTOM", playerRect.bottom);
+    file.EndWrites();
 }

@@ -82,3 +82,24 @@ TEST_F(SettingsFileTest, ReadsAtMost260CharactersOfTheBoxText) {
     EXPECT_EQ(videoRef.size(), 260u);
     EXPECT_EQ(videoRef.back(), L'Z');
 }
+
+// The settings go to a copy that then replaces the file, so a program killed
+// while closing leaves the old file whole; a copy left by such a kill is
+// thrown away, not taken over. Blanks around the box text are kept.
+TEST_F(SettingsFileTest, SavingGoesThroughAFreshCopyThatReplacesTheFile) {
+    SaveSettings(L"first", RECT{1, 2, 3, 4});
+    FILE* stale = _wfopen((path() + L".new").c_str(), L"wb");
+    ASSERT_NE(stale, nullptr);
+    std::fputs("[JUNK]\r\nKEY=left by a killed close\r\n", stale);
+    std::fclose(stale);
+
+    SaveSettings(L"  two blanks first", RECT{5, 6, 7, 8});
+    EXPECT_EQ(::GetFileAttributesW((path() + L".new").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(clipdeck::test::ReadFileBytes(path()).find("J\0U\0N\0K", 0, 7), std::string::npos);
+    std::wstring videoRef;
+    RECT rect{0, 0, 0, 0};
+    LoadSettings(videoRef, rect);
+    EXPECT_EQ(videoRef, L"  two blanks first");
+    EXPECT_EQ(rect.left, 5);
+    EXPECT_EQ(rect.bottom, 8);
+}
