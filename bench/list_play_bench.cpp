@@ -54,11 +54,7 @@ std::wstring MediaId(const std::string& key) {
     return id;
 }
 
-struct Favorite {
-    std::wstring id;
-    std::wstring title;
-    int duration, start, end;
-};
+using clipdeck_ui::Favorite;
 
 // Each plays for about a second: simulated videos from 0:10 and ended by
 // their end offset a second later, real clips from the start to a second in.
@@ -76,42 +72,21 @@ std::vector<Favorite> Favorites(bool withClips) {
     for (const char* ext : {".mp4", ".webm"}) {
         for (const auto& c : clips) {
             const std::string key = std::string(c.name) + ext;
-            real.push_back({MediaId(key), remote_ui::Widen(key), c.seconds, 0, c.seconds - 1});
+            real.push_back({MediaId(key), remote_ui::Widen(key), c.seconds, 30, 0, c.seconds - 1});
         }
     }
     std::vector<Favorite> all;
     for (size_t i = 0; i < real.size() || i < std::size(simulated); ++i) {
         if (i < real.size() && withClips) all.push_back(real[i]);
         if (i < std::size(simulated)) {
-            all.push_back({simulated[i].id, simulated[i].id, simulated[i].seconds, 10, simulated[i].seconds - 11});
+            all.push_back({simulated[i].id, simulated[i].id, simulated[i].seconds, 30, 10, simulated[i].seconds - 11});
         }
     }
     return all;  // 15 with the clips: the list's limit
 }
 
-void WriteFavorites(const std::wstring& folder, const std::vector<Favorite>& favorites) {
-    const std::wstring path = folder + L"\\Favorite.ini";
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    const unsigned char bom[2] = {0xFF, 0xFE};
-    DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE || !::WriteFile(file, bom, 2, &written, nullptr)) {
-        throw Failure("cannot create Favorite.ini");
-    }
-    ::CloseHandle(file);
-    ::WritePrivateProfileStringW(L"SYSTEM", L"COUNT", std::to_wstring(favorites.size()).c_str(), path.c_str());
-    for (size_t i = 0; i < favorites.size(); ++i) {
-        const Favorite& f = favorites[i];
-        const std::wstring section = L"ITEM" + std::to_wstring(i);
-        auto put = [&](const wchar_t* key, const std::wstring& value) {
-            ::WritePrivateProfileStringW(section.c_str(), key, value.c_str(), path.c_str());
-        };
-        put(L"VIDEOID", f.id);
-        put(L"TITLE", f.title);
-        put(L"DURATION", std::to_wstring(f.duration));
-        put(L"VOLUME", L"30");
-        put(L"STARTPOS", std::to_wstring(f.start));
-        put(L"ENDPOS", std::to_wstring(f.end));
-    }
+void PutFavorites(const std::wstring& folder, const std::vector<Favorite>& favorites) {
+    if (!clipdeck_ui::WriteFavorites(folder, favorites)) throw Failure("cannot create Favorite.ini");
 }
 
 // --- sampling -------------------------------------------------------------
@@ -250,7 +225,7 @@ int Run(const std::wstring& clipdeck, int videos, int every, bool withClips) {
     const std::wstring folder = remote_ui::MakeScratchFolder(L"listplay-bench");
     const std::wstring copy = remote_ui::CopyInto(clipdeck, folder);
     const std::vector<Favorite> favorites = Favorites(withClips);
-    WriteFavorites(folder, favorites);
+    PutFavorites(folder, favorites);
     int status = 0;
     {
         remote_ui::Program program(copy);

@@ -543,36 +543,10 @@ void ErrorsScenario(const std::wstring& exe, const std::wstring&, Steps& step) {
 // the middle one ends early by its end offset; after the last, list play
 // switches itself off without stopping the player, and the history holds all
 // three, newest first.
-struct Favorite {
-    std::wstring id;
-    std::wstring title;
-    int duration, volume, start, end;
-};
+using clipdeck_ui::Favorite;
 
-// Writes Favorite.ini as the program writes it: UTF-16 with a byte-order mark.
-void WriteFavorites(const std::wstring& folder, const std::vector<Favorite>& favorites) {
-    const std::wstring path = folder + L"\\Favorite.ini";
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    const unsigned char bom[2] = {0xFF, 0xFE};
-    DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE || !::WriteFile(file, bom, 2, &written, nullptr)) {
-        throw Failure("cannot create Favorite.ini");
-    }
-    ::CloseHandle(file);
-    ::WritePrivateProfileStringW(L"SYSTEM", L"COUNT", std::to_wstring(favorites.size()).c_str(), path.c_str());
-    for (size_t i = 0; i < favorites.size(); ++i) {
-        const Favorite& f = favorites[i];
-        const std::wstring section = L"ITEM" + std::to_wstring(i);
-        auto put = [&](const wchar_t* key, const std::wstring& value) {
-            ::WritePrivateProfileStringW(section.c_str(), key, value.c_str(), path.c_str());
-        };
-        put(L"VIDEOID", f.id);
-        put(L"TITLE", f.title);
-        put(L"DURATION", std::to_wstring(f.duration));
-        put(L"VOLUME", std::to_wstring(f.volume));
-        put(L"STARTPOS", std::to_wstring(f.start));
-        put(L"ENDPOS", std::to_wstring(f.end));
-    }
+void PutFavorites(const std::wstring& folder, const std::vector<Favorite>& favorites) {
+    if (!clipdeck_ui::WriteFavorites(folder, favorites)) throw Failure("cannot create Favorite.ini");
 }
 
 void ListPlayScenario(const std::wstring& exe, const std::wstring& folder, Steps& step) {
@@ -582,7 +556,7 @@ void ListPlayScenario(const std::wstring& exe, const std::wstring& folder, Steps
         {L"cdOneSecond", L"One Second of Black", 1, 90, 0, 0},
     };
     step(L"Favorite.ini holds three favourites, the middle one starting at 1:00 and ending 10 s early",
-         [&] { WriteFavorites(folder, favorites); });
+         [&] { PutFavorites(folder, favorites); });
     std::optional<Session> s;
     step(L"Clipdeck starts and loads the player", [&] {
         s.emplace(exe);
@@ -649,7 +623,7 @@ void RealMediaScenario(const std::wstring& exe, const std::wstring& folder, Step
     const std::wstring clip = env;
     const std::wstring title = L" Harbour Lights (real media)";
     step(L"Favorite.ini holds the clip at volume 40, from 0:25 to 5 s before its end",
-         [&] { WriteFavorites(folder, {{clip, L"Harbour Lights (real media)", 40, 40, 25, 5}}); });
+         [&] { PutFavorites(folder, {{clip, L"Harbour Lights (real media)", 40, 40, 25, 5}}); });
     std::optional<Session> s;
     step(L"Clipdeck starts and loads the player", [&] {
         s.emplace(exe);

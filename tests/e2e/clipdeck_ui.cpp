@@ -98,4 +98,30 @@ std::vector<long> TracedStates(const std::wstring& log) {
     return states;
 }
 
+bool WriteFavorites(const std::wstring& folder, const std::vector<Favorite>& favorites) {
+    const std::wstring path = folder + L"\\Favorite.ini";
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const unsigned char bom[2] = {0xFF, 0xFE};
+    DWORD written = 0;
+    const bool ok = ::WriteFile(file, bom, 2, &written, nullptr) && written == 2;
+    ::CloseHandle(file);
+    if (!ok) return false;
+    ::WritePrivateProfileStringW(L"SYSTEM", L"COUNT", std::to_wstring(favorites.size()).c_str(), path.c_str());
+    for (size_t i = 0; i < favorites.size(); ++i) {
+        const Favorite& f = favorites[i];
+        const std::wstring section = L"ITEM" + std::to_wstring(i);
+        auto put = [&](const wchar_t* key, const std::wstring& value) {
+            ::WritePrivateProfileStringW(section.c_str(), key, value.c_str(), path.c_str());
+        };
+        put(L"VIDEOID", f.id);
+        put(L"TITLE", f.title);
+        put(L"DURATION", std::to_wstring(f.duration));
+        put(L"VOLUME", std::to_wstring(f.volume));
+        put(L"STARTPOS", std::to_wstring(f.start));
+        put(L"ENDPOS", std::to_wstring(f.end));
+    }
+    return true;
+}
+
 }  // namespace clipdeck_ui

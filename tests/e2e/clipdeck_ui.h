@@ -27,6 +27,16 @@ HWND FindPlayer(DWORD pid);
 // The monitor window's log box.
 HWND FindMonitorLog(DWORD pid);
 
+// One favourite as Favorite.ini holds it.
+struct Favorite {
+    std::wstring id;
+    std::wstring title;
+    int duration = 0, volume = 0, start = 0, end = 0;
+};
+// Writes `folder`\Favorite.ini anew as the program writes it: UTF-16 with a
+// byte-order mark. False when the file cannot be made.
+bool WriteFavorites(const std::wstring& folder, const std::vector<Favorite>& favorites);
+
 // "title line (1027)" and the like, for messages.
 std::wstring ControlName(int id);
 
