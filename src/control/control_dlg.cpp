@@ -76,7 +76,7 @@ bool CControlDlg::OnInitDialog() {
                        playerRect.bottom - playerRect.top, true);
     }
     StartupMark("player window created");
-    ::PostMessageW(hwnd_, kMsgCreateListWindows, 0, 0);
+    SetTimer(kListWindowsTimer, kListWindowsDelayMs);
     positionBar.SetRange(0, 100);
     loadedBar.SetRange(0, 100);
     volumeSlider.SetRange(0, 100, false);
@@ -108,6 +108,7 @@ void CControlDlg::createListWindows() {
 bool CControlDlg::DestroyWindow() {
     if (!hwnd_) return false;
     KillTimer(kPollTimer);
+    KillTimer(kListWindowsTimer);
     if (playerDlg.hwnd()) {
         WINDOWPLACEMENT placement{};
         placement.length = sizeof placement;
@@ -156,9 +157,6 @@ bool CControlDlg::OnButtonClicked(int id) {
 
 bool CControlDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
-    case kMsgCreateListWindows:
-        createListWindows();
-        return true;
     case WM_CTLCOLORSTATIC: {
         int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
         if (!isReadout(id)) return false;
@@ -176,6 +174,10 @@ bool CControlDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
 void CControlDlg::OnTimer(UINT_PTR id) {
     switch (id) {
     case kPollTimer: Poll(); return;
+    case kListWindowsTimer:
+        KillTimer(kListWindowsTimer);
+        createListWindows();
+        return;
     default: return;
     }
 }

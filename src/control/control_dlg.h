@@ -65,9 +65,12 @@ protected:
     void OnCancel() override;
 
 private:
-    // Posted to itself at start: the list windows read their files and fill
-    // their lists, which the main window need not wait for.
-    static constexpr UINT kMsgCreateListWindows = WM_APP + 1;
+    // Started at start: the list windows read their files and fill their
+    // lists, which the main window need not wait for. A timer, not a posted
+    // message: posted messages run before the first WM_PAINT, timers after
+    // it, so the window is drawn (and answers) before the lists are made.
+    static constexpr UINT_PTR kListWindowsTimer = 106;
+    static constexpr UINT kListWindowsDelayMs = 50;
     void createListWindows();
 
     void onPlay();

@@ -521,22 +521,22 @@ int windowsCaptioned(const wchar_t* caption) {
 
 }  // namespace
 
-// The list windows are made once the main window's first messages run, so
-// they do not hold up the window's first showing; anything that needs them
-// earlier makes them then, and never twice.
+// The list windows are made shortly after the main window is drawn, so they
+// do not hold up its first showing; anything that needs them earlier makes
+// them then, and never twice.
 TEST_F(ControlPanelTest, TheListWindowsComeOnceWhenTheQueueRunsOrWhenFirstNeeded) {
     EXPECT_EQ(windowsCaptioned(L"Favorite"), 0);
     EXPECT_EQ(windowsCaptioned(L"History"), 0);
-    clipdeck::test::PumpMessages();
+    EXPECT_TRUE(clipdeck::test::PumpUntil([] { return windowsCaptioned(L"Favorite") > 0; }, 5000));
     EXPECT_EQ(windowsCaptioned(L"Favorite"), 1);
     EXPECT_EQ(windowsCaptioned(L"History"), 1);
     EXPECT_FALSE(::IsWindowVisible(main->controlPanel().favorites().hwnd()));
 
     close();
     open();
-    click(IDB_CONTROL_FAVORITE);  // before the queue has run
+    click(IDB_CONTROL_FAVORITE);  // before the timer has run
     EXPECT_TRUE(::IsWindowVisible(main->controlPanel().favorites().hwnd()));
-    clipdeck::test::PumpMessages();
+    clipdeck::test::PumpUntil([] { return false; }, 200);  // the timer comes and goes
     EXPECT_EQ(windowsCaptioned(L"Favorite"), 1);
     EXPECT_EQ(windowsCaptioned(L"History"), 1);
     EXPECT_TRUE(::IsWindowVisible(main->controlPanel().favorites().hwnd()));
