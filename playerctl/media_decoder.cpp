@@ -311,6 +311,10 @@ struct SessionOps {
     static void ReadNext(MediaDecoder::Session& s);
 };
 
+// Wine's media stack reports the end of the stream when a read of ours
+// fails: that end is an error, not the end of the video.
+static bool EndedByAFailedRead(const MediaDecoder::Session& s) { return s.cache && s.cache->LastReadFailed(); }
+
 void SessionOps::ReadNext(MediaDecoder::Session& s) {
     DWORD stream = 0, flags = 0;
     LONGLONG time = 0;
@@ -324,8 +328,7 @@ void SessionOps::ReadNext(MediaDecoder::Session& s) {
     if (flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) ReadFormat(s.reader, s.width, s.height, s.stride);
     if (flags & MF_SOURCE_READERF_ENDOFSTREAM) {
         Release(sample);
-        // Wine's media stack ends the stream when a read of ours fails.
-        if (s.cache && s.cache->LastReadFailed()) s.failed = true;
+        if (EndedByAFailedRead(s)) s.failed = true;
         else s.eos = true;
         return;
     }
@@ -379,8 +382,7 @@ static void ReadAny(MediaDecoder::Session& s) {
     // streams must not keep this thread spinning.
     if (!sample && ++s.emptyReads > 1000) s.eos = s.audioEos = true;
     if (sample) s.emptyReads = 0;
-    // Wine's media stack ends the stream when a read of ours fails.
-    if ((flags & MF_SOURCE_READERF_ENDOFSTREAM) && s.cache && s.cache->LastReadFailed()) {
+    if ((flags & MF_SOURCE_READERF_ENDOFSTREAM) && EndedByAFailedRead(s)) {
         Release(sample);
         s.failed = true;
         return;
