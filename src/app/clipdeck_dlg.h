@@ -15,6 +15,8 @@ public:
     static constexpr int kGlassRight = 8;
     static constexpr int kGlassTop = 24;
     static constexpr int kGlassBottom = 5;
+    static constexpr UINT_PTR kMonitorTimer = 1;
+    static constexpr UINT kMonitorDelayMs = 50;
 
     CClipdeckDlg();
     ~CClipdeckDlg() override;
@@ -22,7 +24,9 @@ public:
     bool DestroyWindow() override;
 
     CControlDlg& controlPanel() { return controlDlg; }
-    CMonitorDlg& monitor() { return monitorDlg; }
+    // The monitor's window is made shortly after this one is first drawn;
+    // asking for the monitor makes it at once.
+    CMonitorDlg& monitor();
     bool glassOn() const { return compositionEnabled == 1; }
 
     // Test seam: answers the composition question in place of the desktop
@@ -38,6 +42,7 @@ protected:
     void OnOK() override;
     bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnTimer(UINT_PTR id) override;
 
 private:
     struct Margins {
@@ -47,6 +52,7 @@ private:
     void ExtendGlass(HWND window, const Margins& margins);
     void paintMinimised();
     void onCompositionChanged();
+    void makeMonitor();
 
     CMonitorDlg monitorDlg;
     CControlDlg controlDlg;

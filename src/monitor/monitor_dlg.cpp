@@ -11,6 +11,10 @@ CMonitorDlg::~CMonitorDlg() {
 
 bool CMonitorDlg::OnInitDialog() {
     fw::Dialog::OnInitDialog();
+    if (!pending_.empty()) {
+        AppendTrace(std::move(pending_));
+        pending_.clear();
+    }
     SendItem(IDE_MONITOR_LOG, EM_SETSEL, 0, 0);
     SendItem(IDE_MONITOR_LOG, EM_SCROLLCARET);
     return true;
@@ -48,7 +52,14 @@ void CMonitorDlg::OnSize(UINT, int, int) {
 }
 
 void CMonitorDlg::AppendTrace(std::wstring text) {
-    if (!Item(IDE_MONITOR_LOG)) return;
+    if (!Item(IDE_MONITOR_LOG)) {
+        pending_ += text;
+        if (pending_.size() > kMaxPending) {
+            size_t cut = pending_.find(L'\n', pending_.size() - kMaxPending);
+            pending_.erase(0, cut == std::wstring::npos ? pending_.size() : cut + 1);
+        }
+        return;
+    }
     fw::Edit log;
     log.Attach(Item(IDE_MONITOR_LOG));
     log.AppendAndTrim(text);

@@ -64,6 +64,37 @@ TEST_F(MainDialogTest, EnterKeepsTheWindowAndEscapeClosesItThroughTheNormalPath)
     EXPECT_EQ(savedVideoId(), L"typedButNotLoaded");
 }
 
+// The hidden monitor is made after the main window, by a timer; what is traced
+// before then reaches its log in order.
+TEST_F(MainDialogTest, TheMonitorIsMadeAfterTheMainWindowWithTheLinesTracedBefore) {
+    CClipdeckDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    auto findMonitor = [&] {
+        HWND found = nullptr;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND window, LPARAM out) {
+                if (clipdeck::test::TextOf(window) != L"MONITOR") return TRUE;
+                *reinterpret_cast<HWND*>(out) = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        return found;
+    };
+    EXPECT_EQ(findMonitor(), nullptr);
+    Trace(L"traced %d\r\n", 1);
+    Trace(L"traced %d\r\n", 2);
+    ASSERT_TRUE(clipdeck::test::PumpUntil([&] { return findMonitor() != nullptr; }, 5000));
+    HWND monitor = findMonitor();
+    EXPECT_EQ(::GetWindow(monitor, GW_OWNER), dialog.hwnd());
+    EXPECT_FALSE(::IsWindowVisible(monitor));
+    Trace(L"traced %d\r\n", 3);
+    EXPECT_EQ(clipdeck::test::ItemText(monitor, IDE_MONITOR_LOG),
+              L"START MONITOR\r\ntraced 1\r\ntraced 2\r\ntraced 3\r\n");
+    dialog.DestroyWindow();
+    EXPECT_EQ(CurrentTraceSink(), nullptr);
+}
+
 TEST_F(MainDialogTest, TheSystemMenuEndsWithASeparatorAndTheAboutEntry) {
     CClipdeckDlg dialog;
     ASSERT_TRUE(dialog.Create(nullptr));

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "app/app.h"
@@ -97,7 +98,7 @@ int main(int argc, char** argv) {
     int count = 0;
     LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     for (int i = 0; i + 1 < count; ++i) {
-        if (std::wstring(args[i]) == kChildFlag) return runChild(args[i + 1]);
+        if (std::wcscmp(args[i], kChildFlag) == 0) return runChild(args[i + 1]);
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
