@@ -6,8 +6,13 @@
 // first sample to the last; decides nothing.
 //
 //   list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20] [--simulated-only]
+//   list_play_bench --bare-opens FILE [--videos 200] [--every 20]
 //
 // --simulated-only leaves the real clips out, to tell their share apart.
+// --bare-opens leaves Clipdeck out: a child process of this bench opens FILE
+// (a Windows path) with Media Foundation's source reader VIDEOS times,
+// decodes its first 30 samples to NV12 and PCM and lets it go, and is
+// sampled the same way; what grows there grows without any of our code.
 //
 // The player component is a child window inside Clipdeck's process, so that
 // one process is all there is to sample. Under Wine some counters are not
@@ -15,6 +20,9 @@
 // side of the same process is sampled as well (resident set, threads, open
 // descriptors).
 #include <windows.h>
+#include <mfapi.h>
+#include <mfidl.h>
+#include <mfreadwrite.h>
 #include <psapi.h>
 #include <tlhelp32.h>
 
@@ -292,11 +300,95 @@ int Run(const std::wstring& clipdeck, int videos, int every, bool withClips) {
     return status;
 }
 
+
+// --- bare opens -------------------------------------------------------------
+
+// The child: opens `file` `opens` times, and after every `every` opens tells
+// the parent through the event "<marker>-at" and waits for "<marker>-go".
+int OpenLoop(const std::wstring& file, int opens, int every, const std::wstring& marker) {
+    HANDLE at = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, (marker + L"-at").c_str());
+    HANDLE go = ::OpenEventW(SYNCHRONIZE, FALSE, (marker + L"-go").c_str());
+    if (!at || !go) return 1;
+    ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    ::MFStartup(MF_VERSION);
+    int failures = 0;
+    for (int i = 0; i <= opens; ++i) {
+        if (i % every == 0) {
+            ::SetEvent(at);
+            if (::WaitForSingleObject(go, 60000) != WAIT_OBJECT_0) return 1;
+        }
+        if (i == opens) break;
+        IMFSourceReader* reader = nullptr;
+        if (FAILED(::MFCreateSourceReaderFromURL(file.c_str(), nullptr, &reader))) {
+            ++failures;
+            continue;
+        }
+        const std::pair<DWORD, std::pair<GUID, GUID>> types[] = {
+            {MF_SOURCE_READER_FIRST_VIDEO_STREAM, {MFMediaType_Video, MFVideoFormat_NV12}},
+            {MF_SOURCE_READER_FIRST_AUDIO_STREAM, {MFMediaType_Audio, MFAudioFormat_PCM}}};
+        for (const auto& [stream, type] : types) {
+            IMFMediaType* wanted = nullptr;
+            if (FAILED(::MFCreateMediaType(&wanted))) continue;
+            wanted->SetGUID(MF_MT_MAJOR_TYPE, type.first);
+            wanted->SetGUID(MF_MT_SUBTYPE, type.second);
+            reader->SetCurrentMediaType(stream, nullptr, wanted);
+            wanted->Release();
+        }
+        for (int k = 0; k < 30; ++k) {
+            DWORD stream = 0, flags = 0;
+            LONGLONG time = 0;
+            IMFSample* sample = nullptr;
+            const HRESULT hr = reader->ReadSample(MF_SOURCE_READER_ANY_STREAM, 0, &stream, &flags, &time, &sample);
+            if (sample) sample->Release();
+            if (FAILED(hr) || (flags & MF_SOURCE_READERF_ENDOFSTREAM)) break;
+        }
+        reader->Release();
+    }
+    ::MFShutdown();
+    return failures ? 1 : 0;
+}
+
+int BareOpens(const std::wstring& file, int opens, int every) {
+    const std::wstring marker = L"clipdeck-bare-opens-" + std::to_wstring(::GetCurrentProcessId());
+    HANDLE at = ::CreateEventW(nullptr, FALSE, FALSE, (marker + L"-at").c_str());
+    HANDLE go = ::CreateEventW(nullptr, FALSE, FALSE, (marker + L"-go").c_str());
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --open-loop \"" + file + L"\" " + std::to_wstring(opens) +
+                           L" " + std::to_wstring(every) + L" " + marker;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
+        throw Failure("cannot start the child");
+    Print(L"bare opens of " + file + L", " + std::to_wstring(opens) + L" in all, sampled every " +
+          std::to_wstring(every));
+    std::vector<Sample> samples;
+    int unixPid = 0;
+    for (int done = 0; done <= opens; done += every) {
+        HANDLE waits[] = {at, child.hProcess};
+        if (::WaitForMultipleObjects(2, waits, FALSE, 120000) != WAIT_OBJECT_0) throw Failure("the child stopped");
+        if (!unixPid) unixPid = UnixPidOf(marker);
+        samples.push_back(Take(child.hProcess, unixPid, done));
+        ::SetEvent(go);
+    }
+    ::WaitForSingleObject(child.hProcess, 60000);
+    DWORD code = 1;
+    ::GetExitCodeProcess(child.hProcess, &code);
+    PrintTable(samples);
+    if (code != 0) Print(L"the child could not open or read the file every time (exit " + std::to_wstring(code) + L")");
+    ::CloseHandle(child.hThread);
+    ::CloseHandle(child.hProcess);
+    return code == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
-    std::wstring clipdeck;
+    if (argc == 6 && std::wstring(argv[1]) == L"--open-loop")
+        return OpenLoop(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), argv[5]);
+    std::wstring clipdeck, bare;
     int videos = 200, every = 20;
     bool withClips = true;
     for (int i = 1; i < argc; ++i) {
@@ -307,16 +399,19 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (i + 1 >= argc) break;
         if (option == L"--clipdeck") clipdeck = argv[i + 1];
+        else if (option == L"--bare-opens") bare = argv[i + 1];
         else if (option == L"--videos") videos = _wtoi(argv[i + 1]);
         else if (option == L"--every") every = _wtoi(argv[i + 1]);
         ++i;
     }
-    if (clipdeck.empty() || videos <= 0 || every <= 0) {
-        std::fputs("usage: list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20] [--simulated-only]\n",
+    if ((clipdeck.empty() == bare.empty()) || videos <= 0 || every <= 0) {
+        std::fputs("usage: list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20] [--simulated-only]\n"
+                   "       list_play_bench --bare-opens FILE [--videos 200] [--every 20]\n",
                    stderr);
         return 2;
     }
     try {
+        if (!bare.empty()) return BareOpens(bare, videos, every);
         return Run(clipdeck, videos, every, withClips);
     } catch (const std::exception& e) {
         Print(L"list_play_bench: " + remote_ui::Widen(e.what()));
