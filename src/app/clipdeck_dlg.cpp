@@ -82,7 +82,6 @@ bool CClipdeckDlg::DestroyWindow() {
     KillTimer(kMonitorTimer);
     controlDlg.DestroyWindow();
     monitorDlg.DestroyWindow();
-    if (CurrentTraceSink() == &monitorDlg) SetTraceSink(nullptr);
     return fw::Dialog::DestroyWindow();
 }
 
