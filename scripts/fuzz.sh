@@ -5,6 +5,10 @@
 #   scripts/fuzz.sh --seconds N [targets...]   each target for N seconds
 #   scripts/fuzz.sh --runs N [targets...]      each target for N executions
 #   scripts/fuzz.sh --runs N --seconds S ...   whichever comes first
+#   scripts/fuzz.sh --jobs J ...                J processes per target side by
+#                                               side, sharing its corpus; each
+#                                               runs to the limit, and the
+#                                               executions are their sum
 #
 # Targets are named as in tests/fuzz/ (utf8, stores, ...); all of them by default.
 # Each starts from its seeds in tests/fuzz/corpus/<target>/ and from what earlier
@@ -21,17 +25,19 @@ root=$CLIPDECK_ROOT
 cd "$root"
 
 usage() {
-  echo "usage: scripts/fuzz.sh [--seconds N] [--runs N] [targets...] (one of them at least)" >&2
+  echo "usage: scripts/fuzz.sh [--seconds N] [--runs N] [--jobs J] [targets...] (--seconds or --runs at least)" >&2
   exit 2
 }
 
 limit=()
 what=""
+jobs=1
 targets=()
 while [ $# -gt 0 ]; do
   case $1 in
     --seconds) [ $# -ge 2 ] || usage; limit+=(-max_total_time="$2"); what="${what:+$what or }$2 s"; shift 2 ;;
     --runs) [ $# -ge 2 ] || usage; limit+=(-runs="$2"); what="${what:+$what or }$2 runs"; shift 2 ;;
+    --jobs) [ $# -ge 2 ] && [[ $2 =~ ^[1-9][0-9]*$ ]] || usage; jobs=$2; shift 2 ;;
     -h|--help) usage ;;
     -*) usage ;;
     *) targets+=("$1"); shift ;;
@@ -72,9 +78,12 @@ for t in "${targets[@]}"; do
   exe=$build/fuzz/fuzz_$t
   seeds=$root/tests/fuzz/corpus/$t
   log=$build/logs/$t.log
-  # Written under a name of this run's own, so that a run beside it cannot
-  # mix into it; it takes the plain name when read.
-  run_log=$build/logs/$t.$$.log
+  # Written under names of this run's own, so that a run beside it cannot
+  # mix into them; the first job's log takes the plain name when read.
+  run_logs=()
+  for ((j = 0; j < jobs; j++)); do
+    run_logs+=("$build/logs/$t.$$.$j.log")
+  done
   if [ ! -x "$exe" ] || [ ! -d "$seeds" ]; then
     report+=("$(printf '%-22s %s' "$t" "no such target (or no seeds in tests/fuzz/corpus/$t)")")
     failed=$((failed + 1))
@@ -84,17 +93,39 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus"
   before=$(find "$build/crashes" -maxdepth 1 -name "$t-*" | wc -l)
   start=$(date +%s.%N)
-  nice -n 10 "$exe" "${limit[@]}" -print_final_stats=1 -timeout=10 \
-    -artifact_prefix="$build/crashes/$t-" "$corpus" "$seeds" >"$run_log" 2>&1 </dev/null
-  rc=$?
-  mv -f "$run_log" "$log"
+  pids=()
+  for run_log in "${run_logs[@]}"; do
+    nice -n 10 "$exe" "${limit[@]}" -print_final_stats=1 -timeout=10 \
+      -artifact_prefix="$build/crashes/$t-" "$corpus" "$seeds" >"$run_log" 2>&1 </dev/null &
+    pids+=($!)
+  done
+  rc=0
+  for pid in "${pids[@]}"; do
+    wait "$pid" || rc=$?
+  done
+  for ((j = 1; j < jobs; j++)); do
+    mv -f "${run_logs[$j]}" "$build/logs/$t.$j.log"
+  done
+  mv -f "${run_logs[0]}" "$log"
   end=$(date +%s.%N)
   after=$(find "$build/crashes" -maxdepth 1 -name "$t-*" | wc -l)
 
-  execs=$(grep -a '^stat::number_of_executed_units:' "$log" | sed 's/.*: *//' | tail -n 1)
-  status_line=$(grep -aE '^#[0-9]+.*cov: ' "$log" | tail -n 1)
-  cov=$(sed -nE 's/.* cov: ([0-9]+).*/\1/p' <<<"$status_line")
-  ft=$(sed -nE 's/.* ft: ([0-9]+).*/\1/p' <<<"$status_line")
+  execs=0
+  cov=""
+  ft=""
+  for ((j = 0; j < jobs; j++)); do
+    job_log=$log
+    [ "$j" -eq 0 ] || job_log=$build/logs/$t.$j.log
+    n=$(grep -a '^stat::number_of_executed_units:' "$job_log" | sed 's/.*: *//' | tail -n 1)
+    if [ -z "$n" ]; then execs=""; break; fi
+    execs=$((execs + n))
+    # The jobs share a corpus; the best coverage any of them saw is the target's.
+    status_line=$(grep -aE '^#[0-9]+.*cov: ' "$job_log" | tail -n 1)
+    c=$(sed -nE 's/.* cov: ([0-9]+).*/\1/p' <<<"$status_line")
+    f=$(sed -nE 's/.* ft: ([0-9]+).*/\1/p' <<<"$status_line")
+    if [ -n "$c" ] && [ "${c}" -gt "${cov:-0}" ]; then cov=$c; fi
+    if [ -n "$f" ] && [ "${f}" -gt "${ft:-0}" ]; then ft=$f; fi
+  done
   seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }')
   if [ "$rc" -eq 0 ] && [ "$after" -eq "$before" ]; then
     result=ok
@@ -107,7 +138,7 @@ for t in "${targets[@]}"; do
 done
 
 echo
-echo "fuzz targets, $what each:"
+echo "fuzz targets, $what each$([ "$jobs" -gt 1 ] && echo ", in $jobs jobs"):"
 printf '%-22s %12s %7s %8s %8s  %s\n' target executions cov ft seconds result
 printf '%s\n' "${report[@]}"
 echo "fuzz: $passed passed, $failed failed"
