@@ -6,13 +6,20 @@
 // first sample to the last; decides nothing.
 //
 //   list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20] [--simulated-only]
-//   list_play_bench --bare-opens FILE [--videos 200] [--every 20]
+//   list_play_bench --bare-opens FILE [--videos 200] [--every 20] [--samples 30]
+//                   [--through-stream] [--thread-per-open]
 //
 // --simulated-only leaves the real clips out, to tell their share apart.
 // --bare-opens leaves Clipdeck out: a child process of this bench opens FILE
 // (a Windows path) with Media Foundation's source reader VIDEOS times,
-// decodes its first 30 samples to NV12 and PCM and lets it go, and is
+// decodes its first samples (30, or --samples N) to NV12 and PCM and lets it go, and is
 // sampled the same way; what grows there grows without any of our code.
+// --through-stream opens it as the player does, through an IStream wrapped
+// in a Media Foundation byte stream (the stream here is the system's own on
+// the file); --thread-per-open does each open on a thread of its own, as the
+// player does for each clip. FILE may be an address on the local service
+// (http://127.0.0.1:PORT/media/ID/LEVEL): it is then read as the player
+// reads it, in blocks of HTTP Range requests through its own stream.
 //
 // The player component is a child window inside Clipdeck's process, so that
 // one process is all there is to sample. Under Wine some counters are not
@@ -24,6 +31,7 @@
 #include <mfidl.h>
 #include <mfreadwrite.h>
 #include <psapi.h>
+#include <shlwapi.h>
 #include <tlhelp32.h>
 
 #include <fcntl.h>
@@ -35,11 +43,16 @@
 #include <optional>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "clipdeck_ui.h"
+#include "playerctl/range_stream.h"
 #include "remote_ui.h"
 #include "res/resource.h"
+
+// Not in MinGW's headers, though mfplat exports it.
+extern "C" HRESULT WINAPI MFCreateMFByteStreamOnStream(IStream* stream, IMFByteStream** byteStream);
 
 namespace {
 
@@ -303,9 +316,85 @@ int Run(const std::wstring& clipdeck, int videos, int every, bool withClips) {
 
 // --- bare opens -------------------------------------------------------------
 
+enum OpenWays { kThroughStream = 1, kThreadPerOpen = 2 };
+
+// "http://HOST:PORT/PATH" apart, or nothing.
+std::optional<playerctl::MediaLocation> LocationOf(const std::wstring& url) {
+    const std::wstring scheme = L"http://";
+    if (url.compare(0, scheme.size(), scheme) != 0) return std::nullopt;
+    const std::size_t colon = url.find(L':', scheme.size());
+    const std::size_t slash = url.find(L'/', scheme.size());
+    if (colon == std::wstring::npos || slash == std::wstring::npos || colon > slash) return std::nullopt;
+    return playerctl::MediaLocation{url.substr(scheme.size(), colon - scheme.size()),
+                                    static_cast<std::uint16_t>(_wtoi(url.substr(colon + 1, slash - colon - 1).c_str())),
+                                    url.substr(slash)};
+}
+
+IMFSourceReader* OpenReader(const std::wstring& file, int ways) {
+    IMFSourceReader* reader = nullptr;
+    if (std::optional<playerctl::MediaLocation> where = LocationOf(file)) {
+        IStream* stream = playerctl::MakeCacheStream(playerctl::MakeRangeCache(*where));
+        if (!stream) return nullptr;
+        IMFByteStream* bytes = nullptr;
+        HRESULT hr = MFCreateMFByteStreamOnStream(stream, &bytes);
+        stream->Release();
+        if (FAILED(hr)) return nullptr;
+        IMFAttributes* attributes = nullptr;
+        if (SUCCEEDED(bytes->QueryInterface(IID_PPV_ARGS(&attributes)))) {
+            attributes->SetString(MF_BYTESTREAM_CONTENT_TYPE, L"video/mp4");
+            attributes->Release();
+        }
+        hr = ::MFCreateSourceReaderFromByteStream(bytes, nullptr, &reader);
+        bytes->Release();
+        return SUCCEEDED(hr) ? reader : nullptr;
+    }
+    if (!(ways & kThroughStream)) {
+        if (FAILED(::MFCreateSourceReaderFromURL(file.c_str(), nullptr, &reader))) return nullptr;
+        return reader;
+    }
+    IStream* stream = nullptr;
+    if (FAILED(::SHCreateStreamOnFileEx(file.c_str(), STGM_READ | STGM_SHARE_DENY_NONE, FILE_ATTRIBUTE_NORMAL, FALSE,
+                                        nullptr, &stream)))
+        return nullptr;
+    IMFByteStream* bytes = nullptr;
+    HRESULT hr = MFCreateMFByteStreamOnStream(stream, &bytes);
+    stream->Release();
+    if (FAILED(hr)) return nullptr;
+    hr = ::MFCreateSourceReaderFromByteStream(bytes, nullptr, &reader);
+    bytes->Release();
+    return SUCCEEDED(hr) ? reader : nullptr;
+}
+
+// Opens `file`, asks for NV12 and PCM, reads `samples` samples and lets it go.
+bool OpenOnce(const std::wstring& file, int ways, int samples) {
+    IMFSourceReader* reader = OpenReader(file, ways);
+    if (!reader) return false;
+    const std::pair<DWORD, std::pair<GUID, GUID>> types[] = {
+        {MF_SOURCE_READER_FIRST_VIDEO_STREAM, {MFMediaType_Video, MFVideoFormat_NV12}},
+        {MF_SOURCE_READER_FIRST_AUDIO_STREAM, {MFMediaType_Audio, MFAudioFormat_PCM}}};
+    for (const auto& [stream, type] : types) {
+        IMFMediaType* wanted = nullptr;
+        if (FAILED(::MFCreateMediaType(&wanted))) continue;
+        wanted->SetGUID(MF_MT_MAJOR_TYPE, type.first);
+        wanted->SetGUID(MF_MT_SUBTYPE, type.second);
+        reader->SetCurrentMediaType(stream, nullptr, wanted);
+        wanted->Release();
+    }
+    for (int k = 0; k < samples; ++k) {
+        DWORD stream = 0, flags = 0;
+        LONGLONG time = 0;
+        IMFSample* sample = nullptr;
+        const HRESULT hr = reader->ReadSample(MF_SOURCE_READER_ANY_STREAM, 0, &stream, &flags, &time, &sample);
+        if (sample) sample->Release();
+        if (FAILED(hr) || (flags & MF_SOURCE_READERF_ENDOFSTREAM)) break;
+    }
+    reader->Release();
+    return true;
+}
+
 // The child: opens `file` `opens` times, and after every `every` opens tells
 // the parent through the event "<marker>-at" and waits for "<marker>-go".
-int OpenLoop(const std::wstring& file, int opens, int every, const std::wstring& marker) {
+int OpenLoop(const std::wstring& file, int opens, int every, const std::wstring& marker, int ways, int samples) {
     HANDLE at = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, (marker + L"-at").c_str());
     HANDLE go = ::OpenEventW(SYNCHRONIZE, FALSE, (marker + L"-go").c_str());
     if (!at || !go) return 1;
@@ -318,51 +407,40 @@ int OpenLoop(const std::wstring& file, int opens, int every, const std::wstring&
             if (::WaitForSingleObject(go, 60000) != WAIT_OBJECT_0) return 1;
         }
         if (i == opens) break;
-        IMFSourceReader* reader = nullptr;
-        if (FAILED(::MFCreateSourceReaderFromURL(file.c_str(), nullptr, &reader))) {
-            ++failures;
-            continue;
+        bool opened = false;
+        if (ways & kThreadPerOpen) {
+            std::thread([&] {
+                ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+                opened = OpenOnce(file, ways, samples);
+                ::CoUninitialize();
+            }).join();
+        } else {
+            opened = OpenOnce(file, ways, samples);
         }
-        const std::pair<DWORD, std::pair<GUID, GUID>> types[] = {
-            {MF_SOURCE_READER_FIRST_VIDEO_STREAM, {MFMediaType_Video, MFVideoFormat_NV12}},
-            {MF_SOURCE_READER_FIRST_AUDIO_STREAM, {MFMediaType_Audio, MFAudioFormat_PCM}}};
-        for (const auto& [stream, type] : types) {
-            IMFMediaType* wanted = nullptr;
-            if (FAILED(::MFCreateMediaType(&wanted))) continue;
-            wanted->SetGUID(MF_MT_MAJOR_TYPE, type.first);
-            wanted->SetGUID(MF_MT_SUBTYPE, type.second);
-            reader->SetCurrentMediaType(stream, nullptr, wanted);
-            wanted->Release();
-        }
-        for (int k = 0; k < 30; ++k) {
-            DWORD stream = 0, flags = 0;
-            LONGLONG time = 0;
-            IMFSample* sample = nullptr;
-            const HRESULT hr = reader->ReadSample(MF_SOURCE_READER_ANY_STREAM, 0, &stream, &flags, &time, &sample);
-            if (sample) sample->Release();
-            if (FAILED(hr) || (flags & MF_SOURCE_READERF_ENDOFSTREAM)) break;
-        }
-        reader->Release();
+        if (!opened) ++failures;
     }
     ::MFShutdown();
     return failures ? 1 : 0;
 }
 
-int BareOpens(const std::wstring& file, int opens, int every) {
+int BareOpens(const std::wstring& file, int opens, int every, int ways, int reads) {
     const std::wstring marker = L"clipdeck-bare-opens-" + std::to_wstring(::GetCurrentProcessId());
     HANDLE at = ::CreateEventW(nullptr, FALSE, FALSE, (marker + L"-at").c_str());
     HANDLE go = ::CreateEventW(nullptr, FALSE, FALSE, (marker + L"-go").c_str());
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring command = L"\"" + std::wstring(self) + L"\" --open-loop \"" + file + L"\" " + std::to_wstring(opens) +
-                           L" " + std::to_wstring(every) + L" " + marker;
+                           L" " + std::to_wstring(every) + L" " + marker + L" " + std::to_wstring(ways) +
+                           L" " + std::to_wstring(reads);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
         throw Failure("cannot start the child");
     Print(L"bare opens of " + file + L", " + std::to_wstring(opens) + L" in all, sampled every " +
-          std::to_wstring(every));
+          std::to_wstring(every) + L", " + std::to_wstring(reads) + L" samples each" +
+          ((ways & kThroughStream) ? L", through a stream" : L"") +
+          ((ways & kThreadPerOpen) ? L", a thread per open" : L""));
     std::vector<Sample> samples;
     int unixPid = 0;
     for (int done = 0; done <= opens; done += every) {
@@ -386,15 +464,21 @@ int BareOpens(const std::wstring& file, int opens, int every) {
 
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
-    if (argc == 6 && std::wstring(argv[1]) == L"--open-loop")
-        return OpenLoop(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), argv[5]);
+    if (argc == 8 && std::wstring(argv[1]) == L"--open-loop")
+        return OpenLoop(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), argv[5], _wtoi(argv[6]), _wtoi(argv[7]));
     std::wstring clipdeck, bare;
     int videos = 200, every = 20;
     bool withClips = true;
+    int ways = 0;
+    int reads = 30;
     for (int i = 1; i < argc; ++i) {
         const std::wstring option = argv[i];
         if (option == L"--simulated-only") {
             withClips = false;
+            continue;
+        }
+        if (option == L"--through-stream" || option == L"--thread-per-open") {
+            ways |= option == L"--through-stream" ? kThroughStream : kThreadPerOpen;
             continue;
         }
         if (i + 1 >= argc) break;
@@ -402,16 +486,18 @@ int wmain(int argc, wchar_t** argv) {
         else if (option == L"--bare-opens") bare = argv[i + 1];
         else if (option == L"--videos") videos = _wtoi(argv[i + 1]);
         else if (option == L"--every") every = _wtoi(argv[i + 1]);
+        else if (option == L"--samples") reads = _wtoi(argv[i + 1]);
         ++i;
     }
-    if ((clipdeck.empty() == bare.empty()) || videos <= 0 || every <= 0) {
+    if ((clipdeck.empty() == bare.empty()) || videos <= 0 || every <= 0 || reads <= 0) {
         std::fputs("usage: list_play_bench --clipdeck Clipdeck.exe [--videos 200] [--every 20] [--simulated-only]\n"
-                   "       list_play_bench --bare-opens FILE [--videos 200] [--every 20]\n",
+                   "       list_play_bench --bare-opens FILE [--videos 200] [--every 20] [--samples 30]\n"
+                   "                       [--through-stream] [--thread-per-open]\n",
                    stderr);
         return 2;
     }
     try {
-        if (!bare.empty()) return BareOpens(bare, videos, every);
+        if (!bare.empty()) return BareOpens(bare, videos, every, ways, reads);
         return Run(clipdeck, videos, every, withClips);
     } catch (const std::exception& e) {
         Print(L"list_play_bench: " + remote_ui::Widen(e.what()));
