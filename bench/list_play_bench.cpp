@@ -17,9 +17,9 @@
 // --through-stream opens it as the player does, through an IStream wrapped
 // in a Media Foundation byte stream (the stream here is the system's own on
 // the file); --thread-per-open does each open on a thread of its own, as the
-// player does for each clip. FILE may be an address on the local service
-// (http://127.0.0.1:PORT/media/ID/LEVEL): it is then read as the player
-// reads it, in blocks of HTTP Range requests through its own stream.
+// player does for each clip. FILE may be an address of an MP4 on the local
+// service (http://127.0.0.1:PORT/media/ID/LEVEL): it is then read as the
+// player reads it, in blocks of HTTP Range requests through its own stream.
 //
 // The player component is a child window inside Clipdeck's process, so that
 // one process is all there is to sample. Under Wine some counters are not
@@ -330,39 +330,38 @@ std::optional<playerctl::MediaLocation> LocationOf(const std::wstring& url) {
                                     url.substr(slash)};
 }
 
-IMFSourceReader* OpenReader(const std::wstring& file, int ways) {
-    IMFSourceReader* reader = nullptr;
-    if (std::optional<playerctl::MediaLocation> where = LocationOf(file)) {
-        IStream* stream = playerctl::MakeCacheStream(playerctl::MakeRangeCache(*where));
-        if (!stream) return nullptr;
-        IMFByteStream* bytes = nullptr;
-        HRESULT hr = MFCreateMFByteStreamOnStream(stream, &bytes);
-        stream->Release();
-        if (FAILED(hr)) return nullptr;
-        IMFAttributes* attributes = nullptr;
-        if (SUCCEEDED(bytes->QueryInterface(IID_PPV_ARGS(&attributes)))) {
-            attributes->SetString(MF_BYTESTREAM_CONTENT_TYPE, L"video/mp4");
-            attributes->Release();
-        }
-        hr = ::MFCreateSourceReaderFromByteStream(bytes, nullptr, &reader);
-        bytes->Release();
-        return SUCCEEDED(hr) ? reader : nullptr;
-    }
-    if (!(ways & kThroughStream)) {
-        if (FAILED(::MFCreateSourceReaderFromURL(file.c_str(), nullptr, &reader))) return nullptr;
-        return reader;
-    }
-    IStream* stream = nullptr;
-    if (FAILED(::SHCreateStreamOnFileEx(file.c_str(), STGM_READ | STGM_SHARE_DENY_NONE, FILE_ATTRIBUTE_NORMAL, FALSE,
-                                        nullptr, &stream)))
-        return nullptr;
+// A source reader on `stream` (released here), wrapped in a Media Foundation
+// byte stream as the player wraps its own; `contentType` may be null.
+IMFSourceReader* ReaderOnStream(IStream* stream, const wchar_t* contentType) {
+    if (!stream) return nullptr;
     IMFByteStream* bytes = nullptr;
     HRESULT hr = MFCreateMFByteStreamOnStream(stream, &bytes);
     stream->Release();
     if (FAILED(hr)) return nullptr;
+    IMFAttributes* attributes = nullptr;
+    if (contentType && SUCCEEDED(bytes->QueryInterface(IID_PPV_ARGS(&attributes)))) {
+        attributes->SetString(MF_BYTESTREAM_CONTENT_TYPE, contentType);
+        attributes->Release();
+    }
+    IMFSourceReader* reader = nullptr;
     hr = ::MFCreateSourceReaderFromByteStream(bytes, nullptr, &reader);
     bytes->Release();
     return SUCCEEDED(hr) ? reader : nullptr;
+}
+
+IMFSourceReader* OpenReader(const std::wstring& file, int ways) {
+    // The address says nothing of the type; the demo clips served are MP4s.
+    if (std::optional<playerctl::MediaLocation> where = LocationOf(file))
+        return ReaderOnStream(playerctl::MakeCacheStream(playerctl::MakeRangeCache(*where)), L"video/mp4");
+    if (ways & kThroughStream) {
+        IStream* stream = nullptr;
+        if (FAILED(::SHCreateStreamOnFileEx(file.c_str(), STGM_READ | STGM_SHARE_DENY_NONE, FILE_ATTRIBUTE_NORMAL,
+                                            FALSE, nullptr, &stream)))
+            return nullptr;
+        return ReaderOnStream(stream, nullptr);
+    }
+    IMFSourceReader* reader = nullptr;
+    return SUCCEEDED(::MFCreateSourceReaderFromURL(file.c_str(), nullptr, &reader)) ? reader : nullptr;
 }
 
 // Opens `file`, asks for NV12 and PCM, reads `samples` samples and lets it go.
