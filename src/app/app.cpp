@@ -10,7 +10,7 @@
 #include "app/clipdeck_dlg.h"
 #include "core/startup_marks.h"
 #include "core/trace.h"
-#include "player_control.h"
+#include "playerctl/player_control.h"
 
 CClipdeckDlg* mainWindow = nullptr;
 

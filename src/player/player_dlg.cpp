@@ -2,7 +2,7 @@
 
 #include "core/trace.h"
 #include "framework/errors.h"
-#include "player_control.h"
+#include "playerctl/player_control.h"
 #include "res/resource.h"
 
 CPlayerDlg::CPlayerDlg() : fw::Dialog(IDD_PLAYER) {}

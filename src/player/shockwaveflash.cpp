@@ -1,7 +1,7 @@
 #include "player/shockwaveflash.h"
 
 #include "framework/errors.h"
-#include "player_control.h"
+#include "playerctl/player_control.h"
 
 namespace {
 

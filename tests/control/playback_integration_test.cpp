@@ -8,8 +8,8 @@
 #include "app/clipdeck_dlg.h"
 #include "core/environment.h"
 #include "http_responder.h"
-#include "player_control.h"
-#include "player_control_testing.h"
+#include "playerctl/player_control.h"
+#include "playerctl/player_control_testing.h"
 #include "res/resource.h"
 #include "ui_test.h"
 

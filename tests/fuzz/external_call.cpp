@@ -1,7 +1,7 @@
 // The player component's parser of <invoke> calls.
 #include <cmath>
 
-#include "external_call.h"
+#include "playerctl/external_call.h"
 #include "fuzz_input.h"
 
 namespace {

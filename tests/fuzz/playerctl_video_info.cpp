@@ -1,7 +1,7 @@
 // The player component's reading of the video info answer, and of the URL
 // it asks for it at.
 #include "fuzz_input.h"
-#include "video_info.h"
+#include "playerctl/video_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view body = fuzz::Bytes(data, size);

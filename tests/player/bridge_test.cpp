@@ -7,7 +7,7 @@
 #include "core/trace.h"
 #include "monitor/monitor_dlg.h"
 #include "player/player_dlg.h"
-#include "player_control.h"
+#include "playerctl/player_control.h"
 #include "res/resource.h"
 #include "ui_test.h"
 

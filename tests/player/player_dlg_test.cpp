@@ -4,7 +4,7 @@
 
 #include "fake_player.h"
 #include "player/player_dlg.h"
-#include "player_control.h"
+#include "playerctl/player_control.h"
 #include "ui_test.h"
 
 using clipdeck::test::FakePlayer;

@@ -1,4 +1,4 @@
-#include "card.h"
+#include "playerctl/card.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The player control as the program meets it: a child window in a parent
 // that records the control's events and answers them, the real WinINet
 // against a scripted responder, playback on stepped time.
-#include "player_control.h"
+#include "playerctl/player_control.h"
 
 #include <mfapi.h>
 #include <mfidl.h>
@@ -20,9 +20,9 @@
 #include <thread>
 #include <vector>
 
-#include "external_call.h"
+#include "playerctl/external_call.h"
 #include "http_responder.h"
-#include "player_control_testing.h"
+#include "playerctl/player_control_testing.h"
 
 namespace playerctl {
 namespace {

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "http_responder.h"
-#include "player_control.h"
-#include "player_control_testing.h"
+#include "playerctl/player_control.h"
+#include "playerctl/player_control_testing.h"
 
 namespace {
 

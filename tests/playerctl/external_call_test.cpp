@@ -1,4 +1,4 @@
-#include "external_call.h"
+#include "playerctl/external_call.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // media, at the start or in the middle of playing. Run by with-service.sh
 // with the catalogue written by CMakeLists.txt.
 
-#include "player_control.h"
+#include "playerctl/player_control.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "external_call.h"
-#include "player_control_testing.h"
+#include "playerctl/external_call.h"
+#include "playerctl/player_control_testing.h"
 #include "service_faults.h"
 
 namespace playerctl {

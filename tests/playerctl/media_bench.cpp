@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "player_control.h"
-#include "player_control_testing.h"
+#include "playerctl/player_control.h"
+#include "playerctl/player_control_testing.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "block_cache.h"
-#include "http_range.h"
-#include "nv12.h"
-#include "player_api.h"
+#include "playerctl/block_cache.h"
+#include "playerctl/http_range.h"
+#include "playerctl/nv12.h"
+#include "playerctl/player_api.h"
 
 namespace playerctl {
 namespace {

@@ -1,6 +1,6 @@
 // Decoded sound on its way to the device: sample formats, channels, rate,
 // volume.
-#include "pcm.h"
+#include "playerctl/pcm.h"
 
 #include <gtest/gtest.h>
 

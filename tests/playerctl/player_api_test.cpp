@@ -1,5 +1,5 @@
 // The movie's scripting interface and its simulated video, on stepped time.
-#include "player_api.h"
+#include "playerctl/player_api.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "video_info.h"
+#include "playerctl/video_info.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "player_control.h"
+#include "playerctl/player_control.h"
 
 namespace clipdeck::test {
 
