@@ -47,7 +47,7 @@
 #include <vector>
 
 #include "clipdeck_ui.h"
-#include "playerctl/range_stream.h"
+#include "playerctl/media/range_stream.h"
 #include "remote_ui.h"
 #include "res/resource.h"
 
@@ -352,7 +352,7 @@ IMFSourceReader* ReaderOnStream(IStream* stream, const wchar_t* contentType) {
 IMFSourceReader* OpenReader(const std::wstring& file, int ways) {
     // The address says nothing of the type; the demo clips served are MP4s.
     if (std::optional<playerctl::MediaLocation> where = LocationOf(file))
-        return ReaderOnStream(playerctl::MakeCacheStream(playerctl::MakeRangeCache(*where)), L"video/mp4");
+        return ReaderOnStream(playerctl::MakeCacheStream(playerctl::MakeRangeCache(*where)).Detach(), L"video/mp4");
     if (ways & kThroughStream) {
         IStream* stream = nullptr;
         if (FAILED(::SHCreateStreamOnFileEx(file.c_str(), STGM_READ | STGM_SHARE_DENY_NONE, FILE_ATTRIBUTE_NORMAL,

@@ -1,20 +1,27 @@
 #pragma once
-// The control's window object: one per ClipdeckPlayer window, created at
-// WM_NCCREATE and deleted after WM_NCDESTROY. Internal to playerctl.
+// The control's window object: one per ClipdeckPlayer window. It takes the
+// method calls, runs the player and its decoder, and paints; its fetches go
+// to a FetchWorker and its events leave through an EventOutbox. Internal to
+// playerctl.
+//
+// Lifetime: the object is made at WM_NCCREATE and deleted by the window
+// procedure once WM_NCDESTROY has come and no call of the procedure for
+// this window is left on the stack. A parent may destroy the control from
+// inside an event the control is delivering; the handler that was
+// delivering still runs to its end on a live object.
 
 #include <windows.h>
 
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "card.h"
 #include "card_painter.h"
-#include "common/win/http_get.h"
-#include "media_decoder.h"
+#include "event_outbox.h"
+#include "fetch_worker.h"
+#include "media/decoder.h"
 #include "player_api.h"
 #include "player_control.h"
 #include "video_info.h"
@@ -26,42 +33,19 @@ public:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static ControlWindow* FromHandle(HWND hwnd);
 
-    // Test seam (player_control_testing.h).
+    // Test seam (player_control_testing.h). RunStep goes through the window
+    // procedure (kMsgRunStep), so the lifetime rule covers it.
+    static constexpr UINT kMsgRunStep = WM_USER + 4;
     void SetClock(PlayerApi::Clock clock);
-    void RunStep();
     bool TimerRunning() const { return timerRunning_; }
-    const std::optional<std::wstring>& LastReturnValue() const { return lastAnswer_; }
+    const std::optional<std::wstring>& LastReturnValue() const { return outbox_.LastAnswer(); }
     int RepaintRequests() const { return repaintRequests_; }
     int FramesShown() const { return framesShown_; }
     const DecodedFrame& Frame() const { return frame_; }
     std::optional<AudioStats> Audio() const;
 
 private:
-    enum class Fetch { Movie, Info };
-
-    struct WorkerResult {
-        Fetch kind;
-        std::uint64_t movie;       // LoadMovie generation it belongs to
-        std::uint64_t generation;  // video generation (Info)
-        common::HttpGetResult http;
-    };
-
-    // Shared with the worker threads, which outlive the window if they must:
-    // a closed mailbox (no window) swallows what they bring.
-    struct Mailbox {
-        std::mutex mutex;
-        HWND hwnd = nullptr;
-        std::deque<WorkerResult> results;
-    };
-
-    struct Outgoing {
-        long dispid;
-        long intArg;
-        std::wstring text;
-    };
-
     explicit ControlWindow(HWND hwnd);
-    ~ControlWindow();
 
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnFinalMessage();
@@ -69,43 +53,31 @@ private:
     HRESULT Invoke(Invocation& invocation);
     HRESULT LoadMovie(long layer, const wchar_t* url);
     HRESULT CallFunction(const wchar_t* request, BSTR& result);
-    HRESULT SetReturnValue(const wchar_t* answer);
 
-    void OnWorkerDone();
-    void OnTimer();
-    void StartFetch(Fetch kind, std::uint64_t generation, std::wstring pathAndQuery);
+    void OnFetched();
+    void Advance();
+    void OnMedia();
     void AfterPlayerChange();
+    void ForwardMediaCommands();
     void ApplyVolume();
     void UpdateTimer();
     void RefreshView();
-    void PostDeliver();
-    // Sends every queued event to the parent. May delete this object when
-    // the window is destroyed meanwhile: the caller returns straight after.
-    void Deliver();
     void OnPaint();
-    void OnMedia();
-    void ForwardMediaCommands();
-    bool ShowsFrame() const;
     void Paint(HDC dc);
-    void PaintFrame(HDC dc, const RECT& client);
+    bool ShowsFrame() const;
 
     HWND hwnd_;
+    int depth_ = 0;          // calls of the window procedure on the stack
+    bool destroyed_ = false; // WM_NCDESTROY has come
     PlayerApi::Clock clock_;
     bool testClock_ = false;
     PlayerApi api_;
-    std::shared_ptr<Mailbox> mailbox_;
+    FetchWorker fetches_;
+    EventOutbox outbox_;
 
     std::uint64_t movie_ = 0;
     std::optional<HttpUrl> host_;
     long readyState_ = 0;
-
-    std::deque<Outgoing> outbox_;
-    bool deliverPosted_ = false;
-    bool delivering_ = false;
-    bool destroyed_ = false;
-    bool answerOpen_ = false;
-    std::optional<std::wstring> answer_;
-    std::optional<std::wstring> lastAnswer_;
 
     bool timerRunning_ = false;
     CardView view_;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "media/commands.h"
 #include "video_info.h"
 
 namespace playerctl {
@@ -33,33 +34,6 @@ struct PlaybackOptions {
     // Real media that shows no frame this long after it was opened cannot
     // be decoded here.
     std::int64_t firstFrameTimeoutMs = 2000;
-};
-
-// What the model asks of the decoder of a level with real media. Each
-// command has a serial one above the one before.
-struct MediaCommand {
-    enum class Kind { Open, Play, Pause, Seek, Close };
-    Kind kind = Kind::Close;
-    std::uint64_t serial = 0;
-    std::wstring path;         // Open
-    std::wstring contentType;  // Open
-    std::int64_t ms = 0;       // Open, Seek: the position
-    bool play = false;         // Open: start playing once open
-    bool seekAhead = false;    // Seek: count bytes afresh from there
-};
-
-// What the decoder says of itself at one moment.
-struct MediaReport {
-    std::uint64_t serial = 0;      // the last command it has carried out
-    bool failed = false;           // cannot open or decode the media
-    std::int64_t durationMs = 0;   // 0 until known
-    bool showing = false;          // a frame at the position asked for is on show
-    bool starved = false;          // playing, but frames came later than their time
-    bool ended = false;            // played to the end
-    std::int64_t positionMs = 0;
-    std::int64_t bytesFetched = 0; // since startBytes
-    std::int64_t startBytes = 0;
-    std::int64_t sizeBytes = 0;    // 0 until known
 };
 
 // The error reported for media that cannot be played.

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "fuzz_input.h"
-#include "playerctl/http_range.h"
+#include "playerctl/media/http_range.h"
 #include "range.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

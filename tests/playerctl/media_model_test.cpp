@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "playerctl/block_cache.h"
-#include "playerctl/http_range.h"
-#include "playerctl/nv12.h"
+#include "playerctl/media/block_cache.h"
+#include "playerctl/media/http_range.h"
+#include "playerctl/media/nv12.h"
 #include "playerctl/player_api.h"
 
 namespace playerctl {

@@ -1,6 +1,6 @@
 // Decoded sound on its way to the device: sample formats, channels, rate,
 // volume.
-#include "playerctl/pcm.h"
+#include "playerctl/media/pcm.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <objidl.h>
+#include <wrl/client.h>
 
 #include <cstdint>
 #include <memory>
@@ -24,7 +25,8 @@ struct MediaLocation {
 // session kept for its life.
 std::shared_ptr<BlockCache> MakeRangeCache(const MediaLocation& where);
 
-// A new read-only stream over the cache (reference count 1).
-IStream* MakeCacheStream(std::shared_ptr<BlockCache> cache);
+// A new read-only stream over the cache; null when there is no memory for it.
+// Its methods never let an exception out: a fetch that throws fails the read.
+Microsoft::WRL::ComPtr<IStream> MakeCacheStream(std::shared_ptr<BlockCache> cache);
 
 }  // namespace playerctl

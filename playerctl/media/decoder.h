@@ -1,7 +1,7 @@
 #pragma once
 // Decodes one player's real media on a thread of its own with Media
-// Foundation's source reader, reading through the Range stream, and keeps
-// the newest frame as BGRA for the window. Commands come from the playback
+// Foundation's source reader, reading through a block cache, and keeps the
+// newest frame as BGRA for the window. Commands come from the playback
 // model; the window is told with a posted message when there is news.
 // Internal to playerctl.
 
@@ -11,42 +11,26 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "block_cache.h"
-#include "playback.h"
+#include "commands.h"
+#include "frame.h"
 
 namespace playerctl {
 
-// How the sound of the media open now goes (for the test seam).
-struct AudioStats {
-    bool device = false;             // an endpoint plays this media's sound
-    bool clockFromAudio = false;     // the last reading of the clock came from the device
-    std::int64_t audioClockReads = 0;
-    std::int64_t framesWritten = 0;  // since the media was opened
-    std::int64_t framesPlayed = 0;   // since the last seek
-    float gain = 1;                  // applied to the last frames written
-    float peak = 0;                  // largest magnitude of the last frames written
-    int rate = 0;
-    int channels = 0;
-};
-
-struct DecodedFrame {
-    std::vector<std::uint8_t> bgra;  // width * height pixels, top row first
-    int width = 0;
-    int height = 0;
-    std::int64_t ms = 0;             // media time of the frame
-    std::uint64_t number = 0;        // 1 for the first frame ever shown, then up
-};
-
 class MediaDecoder {
 public:
+    // Makes the cache an Open reads its media through (Range requests on
+    // the player host in the product).
+    using CacheFactory = std::function<std::shared_ptr<BlockCache>(const std::wstring& path)>;
+
     // `notify` gets `message` (posted, at most one outstanding) when the
     // report or the frame changed.
-    MediaDecoder(std::wstring host, std::uint16_t port, HWND notify, UINT message);
+    MediaDecoder(CacheFactory makeCache, HWND notify, UINT message);
     // Tells the thread to stop and lets it go without waiting: a media stack
     // stuck on bad input must not hold the window. It posts nothing more.
     ~MediaDecoder();
@@ -66,14 +50,10 @@ public:
     void SetGain(float gain);
     AudioStats Audio();
 
-    // What the decode thread holds of the open media (media_decoder.cpp).
-    struct Session;
-
     // What the window and the thread share; the thread keeps it alive for
     // as long as it runs.
     struct Shared {
-        std::wstring host;
-        std::uint16_t port = 80;
+        CacheFactory makeCache;
         std::mutex mutex;
         std::condition_variable wake;
         HWND notify = nullptr;  // null once the window has let go
@@ -92,7 +72,7 @@ public:
     };
 
 private:
-    static void Run(std::shared_ptr<Shared> shared);
+    static void Run(std::shared_ptr<Shared> shared) noexcept;
 
     std::shared_ptr<Shared> shared_;
 };

@@ -3,9 +3,10 @@
 #include <wininet.h>
 
 #include <atomic>
-#include <new>
 #include <mutex>
+#include <new>
 
+#include "com_edge.h"
 #include "common/win/http_get.h"
 #include "http_range.h"
 
@@ -90,6 +91,8 @@ private:
     Handle connection_;
 };
 
+// Media Foundation calls these on threads of its own; each method's body
+// runs inside ComEdge.
 class CacheStream final : public IStream {
 public:
     explicit CacheStream(std::shared_ptr<BlockCache> cache) : cache_(std::move(cache)) {}
@@ -113,52 +116,58 @@ public:
 
     HRESULT STDMETHODCALLTYPE Read(void* out, ULONG count, ULONG* done) override {
         if (done) *done = 0;
-        if (!out) return STG_E_INVALIDPOINTER;
-        std::int64_t at;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            at = position_;
-        }
-        std::optional<std::size_t> n = cache_->Read(at, out, count);
-        if (!n) return STG_E_READFAULT;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            position_ = at + static_cast<std::int64_t>(*n);
-        }
-        if (done) *done = static_cast<ULONG>(*n);
-        return *n == count ? S_OK : S_FALSE;
+        return ComEdge([&]() -> HRESULT {
+            if (!out) return STG_E_INVALIDPOINTER;
+            std::int64_t at;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                at = position_;
+            }
+            std::optional<std::size_t> n = cache_->Read(at, out, count);
+            if (!n) return STG_E_READFAULT;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                position_ = at + static_cast<std::int64_t>(*n);
+            }
+            if (done) *done = static_cast<ULONG>(*n);
+            return *n == count ? S_OK : S_FALSE;
+        });
     }
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
 
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* now) override {
-        std::optional<std::int64_t> size = cache_->Size();
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::int64_t base = 0;
-        switch (origin) {
-        case STREAM_SEEK_SET: base = 0; break;
-        case STREAM_SEEK_CUR: base = position_; break;
-        case STREAM_SEEK_END:
-            if (!size) return STG_E_READFAULT;
-            base = *size;
-            break;
-        default: return STG_E_INVALIDFUNCTION;
-        }
-        std::int64_t target = base + move.QuadPart;
-        if (target < 0) return STG_E_INVALIDFUNCTION;
-        position_ = target;
-        if (now) now->QuadPart = static_cast<ULONGLONG>(target);
-        return S_OK;
+        return ComEdge([&]() -> HRESULT {
+            std::optional<std::int64_t> size = cache_->Size();
+            std::lock_guard<std::mutex> lock(mutex_);
+            std::int64_t base = 0;
+            switch (origin) {
+            case STREAM_SEEK_SET: base = 0; break;
+            case STREAM_SEEK_CUR: base = position_; break;
+            case STREAM_SEEK_END:
+                if (!size) return STG_E_READFAULT;
+                base = *size;
+                break;
+            default: return STG_E_INVALIDFUNCTION;
+            }
+            std::int64_t target = base + move.QuadPart;
+            if (target < 0) return STG_E_INVALIDFUNCTION;
+            position_ = target;
+            if (now) now->QuadPart = static_cast<ULONGLONG>(target);
+            return S_OK;
+        });
     }
 
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
-        if (!stat) return STG_E_INVALIDPOINTER;
-        std::optional<std::int64_t> size = cache_->Size();
-        if (!size) return STG_E_READFAULT;
-        ZeroMemory(stat, sizeof *stat);
-        stat->type = STGTY_STREAM;
-        stat->cbSize.QuadPart = static_cast<ULONGLONG>(*size);
-        stat->grfMode = STGM_READ;
-        return S_OK;
+        return ComEdge([&]() -> HRESULT {
+            if (!stat) return STG_E_INVALIDPOINTER;
+            std::optional<std::int64_t> size = cache_->Size();
+            if (!size) return STG_E_READFAULT;
+            ZeroMemory(stat, sizeof *stat);
+            stat->type = STGTY_STREAM;
+            stat->cbSize.QuadPart = static_cast<ULONGLONG>(*size);
+            stat->grfMode = STGM_READ;
+            return S_OK;
+        });
     }
 
     HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
@@ -175,14 +184,18 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Clone(IStream** out) override {
         if (!out) return E_POINTER;
-        auto* copy = new (std::nothrow) CacheStream(cache_);
-        if (!copy) return E_OUTOFMEMORY;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            copy->position_ = position_;
-        }
-        *out = copy;
-        return S_OK;
+        *out = nullptr;
+        return ComEdge([&]() -> HRESULT {
+            std::int64_t at;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                at = position_;
+            }
+            auto* copy = new CacheStream(cache_);
+            copy->position_ = at;
+            *out = copy;
+            return S_OK;
+        });
     }
 
 private:
@@ -204,8 +217,11 @@ std::shared_ptr<BlockCache> MakeRangeCache(const MediaLocation& where) {
         });
 }
 
-IStream* MakeCacheStream(std::shared_ptr<BlockCache> cache) {
-    return new (std::nothrow) CacheStream(std::move(cache));
+Microsoft::WRL::ComPtr<IStream> MakeCacheStream(std::shared_ptr<BlockCache> cache) {
+    Microsoft::WRL::ComPtr<IStream> stream;
+    // Attach: the new object already holds the one reference.
+    stream.Attach(new (std::nothrow) CacheStream(std::move(cache)));
+    return stream;
 }
 
 }  // namespace playerctl

@@ -37,8 +37,9 @@ public:
     // The next fetch starts a new count at its own offset (a seek ahead).
     void RestartCount();
 
-    // Whether the latest Read failed on a fetch. A media stack may take a
-    // failed read for the end of the stream; this tells the two apart.
+    // Whether the latest Read failed on a fetch (one that threw included). A
+    // media stack may take a failed read for the end of the stream; this
+    // tells the two apart.
     bool LastReadFailed() const;
 
     // Every read from now on fails at once (its reader has been let go).

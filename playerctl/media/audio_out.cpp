@@ -4,6 +4,7 @@
 #include <mmdeviceapi.h>
 #include <audioclient.h>
 #include <mmreg.h>
+#include <wrl/client.h>
 
 #include "audio_out.h"
 
@@ -15,32 +16,24 @@
 
 namespace playerctl {
 
+using Microsoft::WRL::ComPtr;
+
 namespace {
 
 // Enough to ride over the decode thread's naps (it tops up every 10 ms)
 // while a volume change still reaches the ear soon.
 constexpr REFERENCE_TIME kBufferTicks = 100 * 10000;
 
-template <typename T>
-void Release(T*& p) {
-    if (p) p->Release();
-    p = nullptr;
-}
-
 }  // namespace
 
 struct AudioOut::Com {
-    IAudioClient* client = nullptr;
-    IAudioRenderClient* render = nullptr;
-    IAudioClock* clock = nullptr;
+    ComPtr<IAudioClient> client;
+    ComPtr<IAudioRenderClient> render;
+    ComPtr<IAudioClock> clock;
     UINT64 frequency = 0;
     std::int64_t playedAtReset = 0;
-    std::vector<float> scratch;
     ~Com() {
         if (client) client->Stop();
-        Release(clock);
-        Release(render);
-        Release(client);
     }
 };
 
@@ -48,16 +41,13 @@ AudioOut::AudioOut(std::unique_ptr<Com> com) : com_(std::move(com)) {}
 AudioOut::~AudioOut() = default;
 
 std::unique_ptr<AudioOut> AudioOut::Open() {
-    IMMDeviceEnumerator* enumerator = nullptr;
+    ComPtr<IMMDeviceEnumerator> enumerator;
     if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&enumerator))))
         return nullptr;
-    IMMDevice* device = nullptr;
-    HRESULT hr = enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device);
-    enumerator->Release();
-    if (FAILED(hr)) return nullptr;
+    ComPtr<IMMDevice> device;
+    if (FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, &device))) return nullptr;
     auto com = std::make_unique<Com>();
-    hr = device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, reinterpret_cast<void**>(&com->client));
-    device->Release();
+    HRESULT hr = device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &com->client);
     if (FAILED(hr)) return nullptr;
     WAVEFORMATEX* mix = nullptr;
     if (FAILED(com->client->GetMixFormat(&mix)) || !mix) return nullptr;

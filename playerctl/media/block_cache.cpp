@@ -53,6 +53,8 @@ std::optional<std::int64_t> BlockCache::Size() {
 std::optional<std::size_t> BlockCache::Read(std::int64_t offset, void* out, std::size_t count) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (offset < 0 || cancelled_) return std::nullopt;
+    // Failed until it has succeeded, so a fetch that throws counts as failed.
+    lastReadFailed_ = true;
     auto* dest = static_cast<char*>(out);
     std::size_t done = 0;
     while (done < count) {
@@ -62,7 +64,6 @@ std::optional<std::size_t> BlockCache::Read(std::int64_t offset, void* out, std:
         const std::string* block = Block(index);
         if (!block) {
             if (size_ >= 0 && at >= size_) break;
-            lastReadFailed_ = true;
             return std::nullopt;
         }
         std::size_t within = static_cast<std::size_t>(at - index * static_cast<std::int64_t>(blockSize_));
