@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "playback_way.h"
+
 namespace playerctl {
 
 namespace {
@@ -17,174 +19,94 @@ std::int64_t SecondsToMs(double seconds) {
     return std::llround(seconds * 1000.0);
 }
 
-MediaCommand Command(MediaCommand::Kind kind) {
-    MediaCommand command;
-    command.kind = kind;
-    return command;
-}
-
 }  // namespace
 
-PlaybackModel::PlaybackModel(PlaybackOptions options) : options_(options) {
-    options_.sliceMs = std::max<std::int64_t>(1, options_.sliceMs);
-    options_.bufferAheadMs = std::max<std::int64_t>(0, options_.bufferAheadMs);
-    if (!(options_.downloadSpeed > 0)) options_.downloadSpeed = 1;
+PlaybackModel::PlaybackModel(PlaybackOptions options) : core_(std::make_unique<PlaybackCore>()) {
+    options.sliceMs = std::max<std::int64_t>(1, options.sliceMs);
+    options.bufferAheadMs = std::max<std::int64_t>(0, options.bufferAheadMs);
+    if (!(options.downloadSpeed > 0)) options.downloadSpeed = 1;
+    core_->options = options;
 }
+
+PlaybackModel::~PlaybackModel() = default;
+PlaybackModel::PlaybackModel(PlaybackModel&&) noexcept = default;
+PlaybackModel& PlaybackModel::operator=(PlaybackModel&&) noexcept = default;
 
 std::vector<PlaybackEvent> PlaybackModel::TakeEvents() {
     std::vector<PlaybackEvent> out;
-    out.swap(events_);
+    out.swap(core_->events);
     return out;
 }
 
-std::vector<Quality> PlaybackModel::Levels() const {
-    return hasInfo_ ? info_.levels : std::vector<Quality>{};
+std::vector<MediaCommand> PlaybackModel::TakeMediaCommands() {
+    std::vector<MediaCommand> out;
+    out.swap(core_->mediaCommands);
+    return out;
 }
 
-std::int64_t PlaybackModel::StreamSize() const {
-    if (media_ && report_.sizeBytes > 0) return report_.sizeBytes;
-    return quality_ ? info_.BytesOf(*quality_) : 0;
-}
+PlayerState PlaybackModel::State() const { return core_->state; }
+const std::wstring& PlaybackModel::Title() const { return core_->info.title; }
+std::uint32_t PlaybackModel::Color() const { return core_->info.color; }
+std::optional<Quality> PlaybackModel::CurrentQuality() const { return core_->quality; }
+std::int64_t PlaybackModel::PositionMs() const { return core_->posMs; }
+bool PlaybackModel::UsesMedia() const { return way_ && way_->UsesMedia(); }
+bool PlaybackModel::Running() const { return way_ && core_->Running(); }
 
-std::int64_t PlaybackModel::DurationSeconds() const {
-    if (!hasInfo_) return 0;
-    if (media_ && report_.durationMs > 0) return (report_.durationMs + 500) / 1000;
-    return info_.lengthSeconds;
-}
-
-std::int64_t PlaybackModel::TimeAt(std::int64_t byte) const {
-    std::int64_t size = StreamSize();
-    if (size <= 0) return 0;
-    if (byte >= size) return lengthMs_;
-    return byte * lengthMs_ / size;
-}
-
-std::int64_t PlaybackModel::ByteAt(std::int64_t ms) const {
-    if (lengthMs_ <= 0) return 0;
-    if (ms >= lengthMs_) return StreamSize();
-    return StreamSize() * ms / lengthMs_;
-}
-
-std::int64_t PlaybackModel::BytesTotal() const {
-    return hasInfo_ ? StreamSize() - startBytes_ : 0;
-}
-
-std::int64_t PlaybackModel::BytesLoaded() const {
-    if (!hasInfo_) return 0;
-    std::int64_t total = BytesTotal();
-    if (media_) return std::clamp<std::int64_t>(report_.bytesFetched, 0, total);
-    return std::min(total, bytesPerSecond_ * loadingMs_ / 1000);
-}
-
-std::int64_t PlaybackModel::LoadedStartMs() const { return hasInfo_ ? TimeAt(startBytes_) : 0; }
-
-std::int64_t PlaybackModel::LoadedEndMs() const {
-    return hasInfo_ ? TimeAt(startBytes_ + BytesLoaded()) : 0;
-}
-
-bool PlaybackModel::Covers(std::int64_t ms) const {
-    return LoadedStartMs() <= ms && ms <= LoadedEndMs();
-}
-
-bool PlaybackModel::Buffered(std::int64_t ms) const {
-    return Covers(ms) && LoadedEndMs() >= std::min(ms + options_.bufferAheadMs, lengthMs_);
-}
+std::vector<Quality> PlaybackModel::Levels() const { return way_ ? core_->info.levels : std::vector<Quality>{}; }
+std::int64_t PlaybackModel::LengthMs() const { return way_ ? core_->lengthMs : 0; }
+std::int64_t PlaybackModel::StartBytes() const { return way_ ? core_->startBytes : 0; }
+std::int64_t PlaybackModel::DurationSeconds() const { return way_ ? way_->DurationSeconds() : 0; }
+std::int64_t PlaybackModel::BytesTotal() const { return way_ ? way_->BytesTotal() : 0; }
+std::int64_t PlaybackModel::BytesLoaded() const { return way_ ? way_->BytesLoaded() : 0; }
+std::int64_t PlaybackModel::LoadedStartMs() const { return way_ ? way_->LoadedStartMs() : 0; }
+std::int64_t PlaybackModel::LoadedEndMs() const { return way_ ? way_->LoadedEndMs() : 0; }
 
 Quality PlaybackModel::Pick(std::wstring_view name) const {
     Quality wanted = common::QualityFromName(name).value_or(kDefaultQuality);
     // Levels are held highest first: the first one not above the wish.
-    for (Quality level : info_.levels) {
+    for (Quality level : core_->info.levels) {
         if (level <= wanted) return level;
     }
-    return info_.levels.back();
+    return core_->info.levels.back();
 }
 
-void PlaybackModel::RestartLoading(std::int64_t byte) {
-    startBytes_ = std::clamp<std::int64_t>(byte, 0, StreamSize());
-    loadingMs_ = 0;
-}
-
-void PlaybackModel::AddLoading(std::int64_t ms) {
-    // Stop counting once the stream is in, so BytesLoaded() cannot overflow.
-    std::int64_t needed = (BytesTotal() * 1000 + bytesPerSecond_ - 1) / bytesPerSecond_;
-    loadingMs_ = std::min(loadingMs_ + std::min(ms, needed), needed);
-}
-
-void PlaybackModel::UpdateRate() {
-    double playing = static_cast<double>(StreamSize()) / static_cast<double>(info_.lengthSeconds);
-    bytesPerSecond_ = std::max<std::int64_t>(1, std::llround(options_.downloadSpeed * playing));
-}
-
-void PlaybackModel::SetState(PlayerState state, bool force) {
-    if (state == state_ && !force) return;
-    state_ = state;
-    events_.push_back({PlaybackEvent::Kind::StateChange, static_cast<int>(state)});
+void PlaybackModel::UseWayOf(Quality level) {
+    bool media = !core_->info.MediaOf(level).empty();
+    if (way_ && !(media && way_->UsesMedia())) way_->Close();
+    if (media)
+        way_ = std::make_unique<MediaPlayback>(*core_);
+    else
+        way_ = std::make_unique<SimulatedPlayback>(*core_);
 }
 
 void PlaybackModel::Sync(std::int64_t nowMs) {
     if (!clockStarted_) {
         clockStarted_ = true;
-        lastMs_ = nowMs;
+        core_->nowMs = nowMs;
         return;
     }
-    std::int64_t dt = nowMs - lastMs_;
+    std::int64_t dt = nowMs - core_->nowMs;
     if (dt <= 0) return;
-    lastMs_ = nowMs;
-    if (!hasInfo_) return;
-    if (media_) {
-        if (!framesSinceOpen_ && lastMs_ - openedAtMs_ > options_.firstFrameTimeoutMs) FailMedia();
-        return;
-    }
-    while (dt > 0 && Running()) {
-        std::int64_t slice = std::min(dt, options_.sliceMs);
-        dt -= slice;
-        AddLoading(slice);
-        AdvancePlayback(slice);
-    }
-    if (dt > 0) AddLoading(dt);  // the download goes on while nothing plays
+    core_->nowMs = nowMs;
+    if (way_ && !way_->Advance(dt)) FailMedia();
 }
 
-void PlaybackModel::AdvancePlayback(std::int64_t ms) {
-    if (state_ == PlayerState::Playing) {
-        posMs_ += ms;
-        if (posMs_ >= lengthMs_) {
-            posMs_ = lengthMs_;
-            SetState(PlayerState::Ended);
-            return;
-        }
-        std::int64_t loadedEnd = LoadedEndMs();
-        if (loadedEnd < lengthMs_ && posMs_ >= loadedEnd) {
-            posMs_ = loadedEnd;
-            SetState(PlayerState::Buffering);
-        }
-    } else if (state_ == PlayerState::Buffering) {
-        if (Buffered(posMs_)) SetState(PlayerState::Playing);
-    }
-}
-
-void PlaybackModel::StartPlaying() {
-    if (!Covers(posMs_)) RestartLoading(ByteAt(posMs_));
-    SetState(Buffered(posMs_) ? PlayerState::Playing : PlayerState::Buffering);
-}
-
-std::uint64_t PlaybackModel::LoadVideo(std::wstring videoId, double startSeconds,
-                                       std::wstring suggestedQuality) {
-    CloseMedia();
+std::uint64_t PlaybackModel::LoadVideo(std::wstring videoId, double startSeconds, std::wstring suggestedQuality) {
+    if (way_) way_->Close();
+    way_.reset();
     hasVideo_ = true;
     infoPending_ = true;
-    hasInfo_ = false;
     ++generation_;
     videoId_ = std::move(videoId);
     suggested_ = std::move(suggestedQuality);
-    info_ = VideoInfo{};
+    core_->info = VideoInfo{};
     errorCode_ = 0;
-    posMs_ = SecondsToMs(startSeconds);
-    lengthMs_ = 0;
-    quality_.reset();
-    startBytes_ = 0;
-    loadingMs_ = 0;
+    core_->posMs = SecondsToMs(startSeconds);
+    core_->lengthMs = 0;
+    core_->quality.reset();
+    core_->startBytes = 0;
     // A new video always announces itself, even after another unstarted one.
-    SetState(PlayerState::Unstarted, true);
+    core_->SetState(PlayerState::Unstarted, true);
     return generation_;
 }
 
@@ -198,201 +120,74 @@ void PlaybackModel::ApplyInfo(std::uint64_t generation, const VideoInfo& info) {
     }
     if (!playable) {
         errorCode_ = info.ok || info.errorCode == 0 ? 100 : info.errorCode;
-        events_.push_back({PlaybackEvent::Kind::Error, errorCode_});
+        core_->events.push_back({PlaybackEvent::Kind::Error, errorCode_});
         return;
     }
-    hasInfo_ = true;
-    info_ = info;
-    lengthMs_ = info.lengthSeconds * 1000;
-    quality_ = Pick(suggested_);
-    events_.push_back({PlaybackEvent::Kind::QualityChange, 0, *quality_});
-    UpdateRate();
-    if (posMs_ >= lengthMs_) {
-        posMs_ = lengthMs_;
-        SetState(PlayerState::Ended);
+    core_->info = info;
+    core_->lengthMs = info.lengthSeconds * 1000;
+    core_->quality = Pick(suggested_);
+    core_->events.push_back({PlaybackEvent::Kind::QualityChange, 0, *core_->quality});
+    UseWayOf(*core_->quality);
+    if (core_->posMs >= core_->lengthMs) {
+        core_->posMs = core_->lengthMs;
+        core_->SetState(PlayerState::Ended);
         return;
     }
-    if (!info_.MediaOf(*quality_).empty()) {
-        OpenMedia(true);
-        SetState(PlayerState::Buffering);
-        return;
-    }
-    RestartLoading(ByteAt(posMs_));
-    StartPlaying();
+    way_->Begin();
 }
 
-std::vector<MediaCommand> PlaybackModel::TakeMediaCommands() {
-    std::vector<MediaCommand> out;
-    out.swap(mediaCommands_);
-    return out;
-}
-
-void PlaybackModel::SendMedia(MediaCommand command) {
-    command.serial = ++mediaSerial_;
-    mediaCommands_.push_back(std::move(command));
-}
-
-void PlaybackModel::OpenMedia(bool play) {
-    media_ = true;
-    report_ = MediaReport{};
-    startBytes_ = 0;
-    frameAtPos_ = false;
-    framesSinceOpen_ = false;
-    openedAtMs_ = lastMs_;
-    MediaCommand open;
-    open.kind = MediaCommand::Kind::Open;
-    open.path = info_.MediaOf(*quality_);
-    open.contentType = info_.MediaTypeOf(*quality_);
-    open.ms = posMs_;
-    open.play = play;
-    SendMedia(std::move(open));
-    openSerial_ = mediaSerial_;
-}
-
-void PlaybackModel::CloseMedia() {
-    if (!media_) return;
-    SendMedia(Command(MediaCommand::Kind::Close));
-    media_ = false;
-    report_ = MediaReport{};
+void PlaybackModel::ApplyMediaReport(const MediaReport& report) {
+    if (way_ && !way_->ApplyReport(report)) FailMedia();
 }
 
 void PlaybackModel::FailMedia() {
-    CloseMedia();
+    way_->Close();
     // Like a video that never had usable info: the error card, nothing to play.
-    hasInfo_ = false;
+    way_.reset();
     errorCode_ = kMediaErrorCode;
-    events_.push_back({PlaybackEvent::Kind::Error, errorCode_});
-}
-
-void PlaybackModel::ApplyMediaReport(const MediaReport& r) {
-    // Reports from before the last open describe other media.
-    if (!media_ || r.serial < openSerial_) return;
-    if (r.failed) {
-        FailMedia();
-        return;
-    }
-    report_ = r;
-    startBytes_ = std::clamp<std::int64_t>(r.startBytes, 0, StreamSize());
-    if (r.durationMs > 0) lengthMs_ = std::min(r.durationMs, kMaxLengthSeconds * 1000);
-    framesSinceOpen_ = framesSinceOpen_ || r.showing;
-    // Until the decoder has caught up with our last command, what it shows
-    // is not what was asked for.
-    if (r.serial != mediaSerial_) return;
-    frameAtPos_ = r.showing;
-    std::int64_t position = std::clamp<std::int64_t>(r.positionMs, 0, lengthMs_);
-    if (state_ == PlayerState::Buffering) {
-        if (r.ended) {
-            posMs_ = lengthMs_;
-            SetState(PlayerState::Ended);
-        } else if (r.showing && !r.starved) {
-            posMs_ = position;
-            SetState(PlayerState::Playing);
-        }
-    } else if (state_ == PlayerState::Playing) {
-        posMs_ = position;
-        if (r.ended) {
-            posMs_ = lengthMs_;
-            SetState(PlayerState::Ended);
-        } else if (r.starved) {
-            SetState(PlayerState::Buffering);
-        }
-    }
+    core_->events.push_back({PlaybackEvent::Kind::Error, errorCode_});
 }
 
 void PlaybackModel::Play() {
-    if (!hasInfo_ || Running()) return;
-    if (state_ == PlayerState::Ended) posMs_ = 0;
-    if (media_) {
-        if (state_ == PlayerState::Ended) {
-            SendMedia(Command(MediaCommand::Kind::Seek));
-            frameAtPos_ = false;
-        }
-        SendMedia(Command(MediaCommand::Kind::Play));
-        SetState(frameAtPos_ ? PlayerState::Playing : PlayerState::Buffering);
-        return;
-    }
-    StartPlaying();
+    if (!way_ || Running()) return;
+    if (core_->state == PlayerState::Ended) core_->posMs = 0;
+    way_->Play();
 }
 
 void PlaybackModel::Pause() {
     if (!Running()) return;
-    if (media_) SendMedia(Command(MediaCommand::Kind::Pause));
-    SetState(PlayerState::Paused);
+    way_->Pause();
+    core_->SetState(PlayerState::Paused);
 }
 
 void PlaybackModel::Stop() {
-    if (!hasInfo_) return;
-    if (media_) {
-        SendMedia(Command(MediaCommand::Kind::Pause));
-        SendMedia(Command(MediaCommand::Kind::Seek));
-        frameAtPos_ = false;
-    }
-    posMs_ = 0;
-    SetState(PlayerState::Cued);
+    if (!way_) return;
+    way_->Stop();
+    core_->posMs = 0;
+    core_->SetState(PlayerState::Cued);
 }
 
 void PlaybackModel::SeekTo(double seconds, bool allowSeekAhead) {
-    if (!hasInfo_ || std::isnan(seconds)) return;
-    std::int64_t target = std::min(SecondsToMs(seconds), lengthMs_);
-    if (target >= lengthMs_) {
-        if (media_) SendMedia(Command(MediaCommand::Kind::Pause));
-        posMs_ = lengthMs_;
-        SetState(PlayerState::Ended);
+    if (!way_ || std::isnan(seconds)) return;
+    std::int64_t target = std::min(SecondsToMs(seconds), core_->lengthMs);
+    if (target >= core_->lengthMs) {
+        way_->Pause();
+        core_->posMs = core_->lengthMs;
+        core_->SetState(PlayerState::Ended);
         return;
     }
-    if (media_) {
-        // Where the bytes of a time lie is the container's business: the
-        // decoder fetches what the seek needs, ahead or not.
-        MediaCommand seek = Command(MediaCommand::Kind::Seek);
-        seek.ms = target;
-        seek.seekAhead = allowSeekAhead;
-        SendMedia(std::move(seek));
-        posMs_ = target;
-        frameAtPos_ = false;
-        if (state_ == PlayerState::Paused) return;
-        if (!Running()) SendMedia(Command(MediaCommand::Kind::Play));
-        SetState(PlayerState::Buffering);
-        return;
-    }
-    if (!Covers(target)) {
-        if (allowSeekAhead)
-            RestartLoading(ByteAt(target));
-        else
-            target = std::clamp(target, LoadedStartMs(), LoadedEndMs());
-    }
-    posMs_ = target;
-    switch (state_) {
-    case PlayerState::Paused:
-        break;
-    case PlayerState::Playing:
-    case PlayerState::Buffering:
-        SetState(Buffered(posMs_) ? PlayerState::Playing : PlayerState::Buffering);
-        break;
-    default:
-        StartPlaying();
-        break;
-    }
+    way_->SeekTo(target, allowSeekAhead);
 }
 
 void PlaybackModel::SetQuality(std::wstring_view name) {
-    if (!hasInfo_) return;
+    if (!way_) return;
     Quality wanted = Pick(name);
-    if (quality_ == wanted) return;
-    quality_ = wanted;
-    events_.push_back({PlaybackEvent::Kind::QualityChange, 0, wanted});
-    UpdateRate();
-    if (!info_.MediaOf(wanted).empty()) {
-        // The other level's media, opened where the video stands.
-        bool running = Running();
-        OpenMedia(running);
-        if (running) SetState(PlayerState::Buffering);
-        return;
-    }
-    CloseMedia();
-    // Another stream: loading starts over where the video stands.
-    RestartLoading(ByteAt(posMs_));
-    if (Running())
-        SetState(Buffered(posMs_) ? PlayerState::Playing : PlayerState::Buffering);
+    if (core_->quality == wanted) return;
+    core_->quality = wanted;
+    core_->events.push_back({PlaybackEvent::Kind::QualityChange, 0, wanted});
+    bool running = Running();
+    UseWayOf(wanted);
+    way_->Reopen(running);
 }
 
 void PlaybackModel::SetVolume(double volume) {

@@ -1,9 +1,12 @@
 #pragma once
-// The simulated video: states, position, progressive download, volume and
-// quality of one player, moved forward by whoever owns the clock. All times
-// are milliseconds of that clock. No Windows header, no I/O.
+// The simulated or real video of one player: states, position, loading,
+// volume and quality, moved forward by whoever owns the clock. All times
+// are milliseconds of that clock. How the video plays once its info has
+// chosen a level (a simulated download or real media) is a PlaybackWay of
+// playback_way.h. No Windows header, no I/O.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,9 +49,15 @@ struct PlaybackEvent {
     Quality quality = Quality::Small;  // QualityChange
 };
 
+struct PlaybackCore;
+class PlaybackWay;
+
 class PlaybackModel {
 public:
     explicit PlaybackModel(PlaybackOptions options = {});
+    ~PlaybackModel();
+    PlaybackModel(PlaybackModel&&) noexcept;
+    PlaybackModel& operator=(PlaybackModel&&) noexcept;
 
     // Brings download and playback up to `nowMs`. The first call only sets
     // the origin; a clock that goes back is ignored.
@@ -72,86 +81,53 @@ public:
     // Real media: the decoder's commands, oldest first, and its reports.
     std::vector<MediaCommand> TakeMediaCommands();
     void ApplyMediaReport(const MediaReport& report);
-    bool UsesMedia() const { return media_; }
+    bool UsesMedia() const;
 
     std::vector<PlaybackEvent> TakeEvents();
 
-    PlayerState State() const { return state_; }
+    PlayerState State() const;
     bool HasVideo() const { return hasVideo_; }
     bool InfoPending() const { return infoPending_; }
-    bool HasInfo() const { return hasInfo_; }
+    // The info has come and chosen a level: the video plays one way or the other.
+    bool HasInfo() const { return way_ != nullptr; }
     int ErrorCode() const { return errorCode_; }
     const std::wstring& VideoId() const { return videoId_; }
-    const std::wstring& Title() const { return info_.title; }
-    std::uint32_t Color() const { return info_.color; }
-    std::optional<Quality> CurrentQuality() const { return quality_; }
+    const std::wstring& Title() const;
+    std::uint32_t Color() const;
+    std::optional<Quality> CurrentQuality() const;
     std::vector<Quality> Levels() const;
-    std::int64_t PositionMs() const { return posMs_; }
-    std::int64_t LengthMs() const { return hasInfo_ ? lengthMs_ : 0; }
+    std::int64_t PositionMs() const;
+    std::int64_t LengthMs() const;
     std::int64_t DurationSeconds() const;
     std::int64_t BytesLoaded() const;
     std::int64_t BytesTotal() const;  // of the stream loading now, from StartBytes()
-    std::int64_t StartBytes() const { return hasInfo_ ? startBytes_ : 0; }
+    std::int64_t StartBytes() const;
     std::int64_t LoadedStartMs() const;  // the loaded range of the video
     std::int64_t LoadedEndMs() const;
     int Volume() const { return volume_; }
     bool Muted() const { return muted_; }
-    bool Running() const {
-        return hasInfo_ && (state_ == PlayerState::Playing || state_ == PlayerState::Buffering);
-    }
+    bool Running() const;
 
 private:
-    std::int64_t StreamSize() const;
-    std::int64_t TimeAt(std::int64_t byte) const;
-    std::int64_t ByteAt(std::int64_t ms) const;
-    bool Covers(std::int64_t ms) const;
-    bool Buffered(std::int64_t ms) const;
     Quality Pick(std::wstring_view name) const;
-    void RestartLoading(std::int64_t byte);
-    void AddLoading(std::int64_t ms);
-    void UpdateRate();
-    void AdvancePlayback(std::int64_t ms);
-    void StartPlaying();
-    void SetState(PlayerState state, bool force = false);
-    void SendMedia(MediaCommand command);
-    void OpenMedia(bool play);
-    void CloseMedia();
+    // The way of playing `level`, the one in use closed first unless real
+    // media replaces real media (a new decoder takes over from the old).
+    void UseWayOf(Quality level);
     void FailMedia();
 
-    PlaybackOptions options_;
+    std::unique_ptr<PlaybackCore> core_;
+    std::unique_ptr<PlaybackWay> way_;  // null until the info has come
     bool clockStarted_ = false;
-    std::int64_t lastMs_ = 0;
 
     bool hasVideo_ = false;
     bool infoPending_ = false;
-    bool hasInfo_ = false;
     std::uint64_t generation_ = 0;
     std::wstring videoId_;
     std::wstring suggested_;
-    VideoInfo info_;
     int errorCode_ = 0;
-
-    PlayerState state_ = PlayerState::Unstarted;
-    std::int64_t posMs_ = 0;
-    std::int64_t lengthMs_ = 0;
-    std::optional<Quality> quality_;
-    std::int64_t startBytes_ = 0;
-    std::int64_t loadingMs_ = 0;
-    std::int64_t bytesPerSecond_ = 1;
 
     int volume_ = 100;
     bool muted_ = false;
-
-    std::vector<PlaybackEvent> events_;
-
-    bool media_ = false;
-    std::uint64_t mediaSerial_ = 0;
-    std::vector<MediaCommand> mediaCommands_;
-    MediaReport report_;
-    bool frameAtPos_ = false;      // the decoder shows the frame at posMs_
-    bool framesSinceOpen_ = false;
-    std::uint64_t openSerial_ = 0;
-    std::int64_t openedAtMs_ = 0;
 };
 
 }  // namespace playerctl

@@ -342,6 +342,23 @@ TEST(MediaPlayback, QualityChangeReopensWhereTheVideoStands) {
     EXPECT_FALSE(m.api.Playback().UsesMedia());
 }
 
+TEST(MediaPlayback, VideoLoadedAtItsEndOpensItsMediaOncePlayed) {
+    MediaMovie m;
+    m.Call(L"loadVideoById", L"<string>realclip001</string><number>60</number>");
+    auto request = m.api.TakeInfoRequest();
+    ASSERT_TRUE(request);
+    m.api.ApplyInfo(request->generation, ParseVideoInfo(kMediaInfo));
+    m.Collect();
+    EXPECT_EQ(m.States(), (std::vector<std::wstring>{L"-1", L"0"}));
+    EXPECT_TRUE(m.commands.empty()) << "nothing to decode at the end";
+    m.Call(L"playVideo");
+    ASSERT_EQ(m.commands.size(), 1u);
+    EXPECT_EQ(m.commands[0].kind, K::Open) << "the real media, not a card";
+    EXPECT_EQ(m.commands[0].ms, 0);
+    EXPECT_TRUE(m.commands[0].play);
+    EXPECT_EQ(m.States().back(), L"3");
+}
+
 TEST(MediaPlayback, MediaThatCannotBeDecodedEndsInError5) {
     MediaMovie failing;
     failing.Load();
