@@ -16,13 +16,18 @@ bool IsUnreserved(char c) {
            c == '-' || c == '.' || c == '_' || c == '~';
 }
 
+bool IsVisible(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte > 0x20 && byte < 0x7F;
+}
+
 }  // namespace
 
-std::string PercentEncode(std::string_view bytes) {
+std::string PercentEncode(std::string_view bytes, PercentKeep keep) {
     std::string out;
     out.reserve(bytes.size());
     for (const char c : bytes) {
-        if (IsUnreserved(c)) {
+        if (keep == PercentKeep::Visible ? IsVisible(c) : IsUnreserved(c)) {
             out += c;
         } else {
             const auto byte = static_cast<unsigned char>(c);

@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "common/percent.h"
+
 namespace clipdeck::service {
 
 namespace {
@@ -15,20 +17,6 @@ std::optional<int> ParseNumber(std::string_view text, int min, int max) {
     }
     if (value < min || value > max) return std::nullopt;
     return value;
-}
-
-void AppendVisible(std::string& out, std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (char c : text) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte > 0x20 && byte < 0x7F) {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
-        }
-    }
 }
 
 }  // namespace
@@ -150,10 +138,10 @@ std::string FormatAddress(std::string_view host, int port) {
 
 std::string FormatLogLine(std::string_view method, std::string_view target, int status,
                           std::uint64_t bytes, long long ms) {
-    std::string line;
-    AppendVisible(line, method.empty() ? std::string_view("-") : method);
+    using common::PercentEncode, common::PercentKeep;
+    std::string line = PercentEncode(method.empty() ? std::string_view("-") : method, PercentKeep::Visible);
     line += ' ';
-    AppendVisible(line, target.empty() ? std::string_view("-") : target);
+    line += PercentEncode(target.empty() ? std::string_view("-") : target, PercentKeep::Visible);
     line += ' ' + std::to_string(status) + ' ' + std::to_string(bytes) + " bytes " +
             std::to_string(ms) + " ms";
     return line;

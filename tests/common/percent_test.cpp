@@ -20,6 +20,12 @@ TEST(PercentEncode, KeepsUnreservedAndEncodesEveryOtherByte) {
     EXPECT_EQ(PercentEncode(""), "");
 }
 
+TEST(PercentEncode, VisibleKeepsPrintableAsciiButTheBlank) {
+    EXPECT_EQ(PercentEncode("/a?b=c&d%20~!", PercentKeep::Visible), "/a?b=c&d%20~!");
+    EXPECT_EQ(PercentEncode(std::string(" \x21\x7E\x7F\x1F\x80\xFF\0", 8), PercentKeep::Visible),
+              "%20!~%7F%1F%80%FF%00");
+}
+
 TEST(PercentEncode, EncodesTextAsItsUtf8Bytes) {
     EXPECT_EQ(PercentEncode(L"aB3-_x9Zk0Q"), L"aB3-_x9Zk0Q");
     EXPECT_EQ(PercentEncode(L"../x/y?v=1#t"), L"..%2Fx%2Fy%3Fv%3D1%23t");
