@@ -35,6 +35,17 @@ TEST(MediaLevels, ComeFromThePictureHeight) {
     for (auto [height, quality] : cases) EXPECT_EQ(QualityForHeight(height), quality) << height;
 }
 
+TEST(MediaLength, IsRoundedToWholeSecondsNeverZeroAndCappedAt99Hours) {
+    // A clip shorter than half a second still lasts a second: 0 would read
+    // as "no length" to the player and the feed.
+    const std::pair<double, int> cases[] = {
+        {0.0, 1},         {0.001, 1},       {0.3, 1},         {0.499, 1},
+        {0.5, 1},         {1.49, 1},        {1.5, 2},         {59.6, 60},
+        {359998.4, 359998}, {359998.6, 359999}, {359999.0, 359999}, {359999.6, 359999},
+        {1e12, 359999},   {-3.0, 1}};
+    for (auto [seconds, shown] : cases) EXPECT_EQ(LengthSeconds(seconds), shown) << seconds;
+}
+
 TEST(MediaNames, FilesDifferingOnlyInAHeightSuffixShareAKey) {
     EXPECT_EQ(GroupKeyForFile("clip_360.mp4").key, "clip.mp4");
     EXPECT_EQ(GroupKeyForFile("clip_720p.MP4").key, "clip.mp4");

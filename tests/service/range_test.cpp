@@ -40,6 +40,24 @@ TEST(ByteRange, ReadsTheThreeFormsOfOneRangeAgainstTheFileSize) {
     }
 }
 
+TEST(ByteRange, AnEndAtOrJustPastTheLastByteEndsAtTheLastByte) {
+    // bytes=0-1000 of a 1000-byte file names one byte too many: 206 with
+    // "bytes 0-999/1000", never a 1001-byte answer or a 416.
+    const RangeCase cases[] = {
+        {"bytes=0-1000", 1000, Kind::Part, 0, 999},
+        {"bytes=0-999", 1000, Kind::Part, 0, 999},
+        {"bytes=0-998", 1000, Kind::Part, 0, 998},
+        {"bytes=999-1000", 1000, Kind::Part, 999, 999},
+        {"bytes=0-1", 1, Kind::Part, 0, 0},
+    };
+    for (const RangeCase& c : cases) {
+        ByteRange range = ParseByteRange(c.header, c.size);
+        EXPECT_EQ(range.kind, c.kind) << c.header;
+        EXPECT_EQ(range.first, c.first) << c.header;
+        EXPECT_EQ(range.last, c.last) << c.header;
+    }
+}
+
 TEST(ByteRange, RangesBeyondTheFileCannotBeSatisfied) {
     for (const char* header : {"bytes=1000-", "bytes=1000-2000", "bytes=-0", "bytes=5000-"}) {
         EXPECT_EQ(ParseByteRange(header, 1000).kind, Kind::Unsatisfiable) << header;

@@ -146,10 +146,15 @@ TEST_F(Requests, ForcedStatusAnswersEveryRequest) {
 }
 
 TEST_F(Requests, ForcedStatusWithoutBodyHasNoBody) {
-    for (int status : {204, 304}) {
+    // No Content, Reset Content and Not Modified must not carry a body.
+    for (int status : {204, 205, 304}) {
         Reply r = Get("/apiplayer", status);
         EXPECT_EQ(r.status, status);
-        EXPECT_TRUE(r.body.empty());
+        EXPECT_TRUE(r.body.empty()) << status;
+        EXPECT_TRUE(r.contentType.empty()) << status;
+    }
+    for (int status : {200, 203, 206, 303}) {
+        EXPECT_EQ(Get("/apiplayer", status).body, "Forced status " + std::to_string(status));
     }
 }
 
