@@ -17,9 +17,10 @@ using common::Quality;
 // A file that holds a video at one quality level.
 struct MediaFile {
     Quality quality = Quality::Small;
-    std::string path;         // relative to the catalogue's folder until resolved
+    std::string path;         // UTF-8; relative to the catalogue's folder until resolved
     std::uint64_t bytes = 0;  // the file's size, once read
     std::string contentType;  // "video/mp4" or "video/webm"
+    std::string name;         // a media folder's file: its name as shown (UTF-8); else empty
 };
 
 struct Video {
@@ -35,6 +36,8 @@ struct Video {
     // One file per level, in the order of `levels`; empty for a video whose
     // playback is only simulated.
     std::vector<MediaFile> media;
+    int folder = -1;   // index of the media folder it comes from; -1: the catalogue
+    std::string note;  // why the player may not play it (a format it cannot decode); may be empty
 };
 
 class Catalogue {

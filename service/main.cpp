@@ -28,8 +28,10 @@
 #include "common/quality.h"
 #include "fault.h"
 #include "fault_socket.h"
+#include "library.h"
 #include "media.h"
 #include "options.h"
+#include "paths.h"
 #include "range.h"
 #include "request.h"
 
@@ -236,9 +238,9 @@ void ChangeFaults(const httplib::Request& req, httplib::Response& res, svc::Faul
     SetText(res, 200, text + "\n");
 }
 
-// The catalogue's videos with their files read, then the media folder's.
-// Messages go to standard error; nothing when a catalogue file is missing
-// or the folder cannot be read.
+// The catalogue's videos with their files read. Messages go to standard
+// error; nothing when a file the catalogue names cannot be read, or a media
+// folder is not one.
 std::optional<svc::Catalogue> BuildCatalogue(const svc::Options& options,
                                              const svc::Catalogue& listed) {
     std::vector<svc::Video> videos = listed.Videos();
@@ -247,37 +249,21 @@ std::optional<svc::Catalogue> BuildCatalogue(const svc::Options& options,
     for (const std::string& message : problems)
         std::fprintf(stderr, "clipdeck-service: %s: %s\n", options.catalogue.c_str(), message.c_str());
     if (!problems.empty()) return std::nullopt;
-
+    for (const std::string& dir : options.mediaDirs) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(svc::PathFromUtf8(dir), ec)) {
+            std::fprintf(stderr, "clipdeck-service: --media-dir %s: not a folder\n", dir.c_str());
+            return std::nullopt;
+        }
+    }
     svc::Catalogue catalogue;
     for (svc::Video& video : videos) catalogue.Add(std::move(video));
-    if (options.mediaDir.empty()) return catalogue;
-
-    svc::MediaLoad media = svc::LoadMediaDir(options.mediaDir);
-    if (!media.error.empty()) {
-        std::fprintf(stderr, "clipdeck-service: --media-dir %s\n", media.error.c_str());
-        return std::nullopt;
-    }
-    for (const std::string& warning : media.warnings)
-        std::fprintf(stderr, "clipdeck-service: %s\n", warning.c_str());
-    for (svc::Video& video : media.videos) {
-        const std::string id = video.id;
-        if (!catalogue.Add(std::move(video)))
-            std::fprintf(stderr, "clipdeck-service: %s: ID %s is in the catalogue already; skipped\n",
-                         options.mediaDir.c_str(), id.c_str());
-    }
     return catalogue;
 }
 
-// "media ID LEVELS SECONDS TITLE", so that a user finds the IDs of their files.
-std::string MediaLine(const svc::Video& video) {
-    std::string levels;
-    for (svc::Quality quality : video.levels) {
-        if (!levels.empty()) levels += ',';
-        levels += common::QualityName(quality);
-    }
-    return "media " + video.id + " " + levels + " " + std::to_string(video.seconds) + " " +
-           video.title;
-}
+// How long a request for a video not known yet may wait for the media
+// folders' files that would make it: well under the program's own time-out.
+constexpr std::chrono::milliseconds kAwaitVideo{2000};
 
 }  // namespace
 
@@ -303,7 +289,12 @@ int main(int argc, char** argv) {
     }
     std::optional<svc::Catalogue> built = BuildCatalogue(options, *load.catalogue);
     if (!built) return 2;
-    const svc::Catalogue catalogue = std::move(*built);
+    svc::Library library(
+        std::move(*built), options.mediaDirs, [](const std::string& line) { PrintLine(line); },
+        [](const std::string& line) {
+            std::lock_guard<std::mutex> lock(outputMutex);
+            std::fprintf(stderr, "clipdeck-service: %s\n", line.c_str());
+        });
 
     // SIGINT and SIGTERM are blocked in every thread and taken by sigtimedwait
     // on a thread of our own, so the stop never runs inside a signal handler.
@@ -340,7 +331,15 @@ int main(int argc, char** argv) {
             return httplib::Server::HandlerResponse::Handled;
         }
         faultDecision = faults.Decide(req.target);
-        svc::Reply reply = svc::HandleRequest(catalogue, req.method, req.target, options.forcedStatus);
+        if (options.forcedStatus == 0) {
+            const svc::Route route = svc::ParseRoute(req.target);
+            if (!route.id.empty() && library.Snapshot()->catalogue.Find(route.id) == nullptr)
+                library.AwaitVideo(route.id, kAwaitVideo);
+            if (route.waitSeconds > 0) library.AwaitScanned(std::chrono::seconds(route.waitSeconds));
+        }
+        // Held until the answer is made: a media answer points into it.
+        const std::shared_ptr<const svc::LibrarySnapshot> snapshot = library.Snapshot();
+        svc::Reply reply = svc::HandleRequest(*snapshot, req.method, req.target, options.forcedStatus);
         if (faultDecision.fault) {
             const int fd = svc::FindConnection(req.local_port, req.remote_addr, req.remote_port);
             if (fd < 0) {
@@ -394,9 +393,9 @@ int main(int argc, char** argv) {
     }
 
     PrintLine("clipdeck-service listening on " + svc::FormatAddress(options.bind, port));
-    for (const svc::Video& video : catalogue.Videos()) {
-        if (!video.media.empty()) PrintLine(MediaLine(video));
-    }
+    // The folders are read behind the requests: the catalogue is served at
+    // once, and each folder video as soon as it has been read.
+    library.Start();
     if (!options.portFile.empty() && !WritePortFile(options.portFile, port)) {
         std::fprintf(stderr, "clipdeck-service: cannot write the port file %s\n",
                      options.portFile.c_str());

@@ -1,19 +1,11 @@
 #include "media.h"
 
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/dict.h>
-#include <libavutil/log.h>
-}
-
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <ctime>
 #include <filesystem>
-#include <map>
 
 #include "common/utf8.h"
+#include "paths.h"
 
 namespace clipdeck::service {
 
@@ -22,23 +14,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxSeconds = 359999;
-
-std::string Tag(AVDictionary* metadata, const char* key) {
-    AVDictionaryEntry* entry = av_dict_get(metadata, key, nullptr, 0);
-    return entry != nullptr && entry->value != nullptr ? entry->value : "";
-}
-
-// Text from a file fit for titles: valid UTF-8, controls made blanks, trimmed.
-std::string CleanText(std::string text) {
-    if (!common::IsValidUtf8(text)) return {};
-    for (char& c : text) {
-        auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) c = ' ';
-    }
-    const std::size_t start = text.find_first_not_of(' ');
-    if (start == std::string::npos) return {};
-    return text.substr(start, text.find_last_not_of(' ') - start + 1);
-}
 
 std::uint64_t Fnv1a64(std::string_view text) {
     std::uint64_t hash = 0xcbf29ce484222325ull;
@@ -49,86 +24,32 @@ std::uint64_t Fnv1a64(std::string_view text) {
     return hash;
 }
 
-std::string DateOf(const fs::path& path) {
-    std::error_code ec;
-    auto written = fs::last_write_time(path, ec);
-    std::time_t stamp = 0;
-    if (!ec) {
-        stamp = std::chrono::system_clock::to_time_t(
-            std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-                std::chrono::file_clock::to_sys(written)));
-    }
-    std::tm parts{};
-    gmtime_r(&stamp, &parts);
-    if (parts.tm_year < 70) return "1970-01-01";
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday);
-    return text;
-}
-
-struct ProbedFile {
-    fs::path path;
-    std::uint64_t bytes = 0;
-    MediaProbe probe;
-};
-
-// Size and probe of one file; a message when either fails.
-std::optional<ProbedFile> ReadFile(const fs::path& path, std::string& message) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) {
-        message = path.string() + ": not a readable file";
-        return std::nullopt;
-    }
-    ProbedFile file{path, fs::file_size(path, ec), {}};
-    if (ec) {
-        message = path.string() + ": " + ec.message();
-        return std::nullopt;
-    }
-    std::string error;
-    auto probe = ProbeMedia(path.string(), &error);
-    if (!probe) {
-        message = path.string() + ": " + error;
-        return std::nullopt;
-    }
-    file.probe = std::move(*probe);
-    return file;
-}
-
 }  // namespace
 
-std::optional<MediaProbe> ProbeMedia(const std::string& path, std::string* error) {
-    auto fail = [&](std::string why) -> std::optional<MediaProbe> {
-        if (error != nullptr) *error = std::move(why);
-        return std::nullopt;
-    };
-    // The service's output is its log; libavformat's chatter stays out of it.
-    av_log_set_level(AV_LOG_QUIET);
-    AVFormatContext* context = nullptr;
-    if (avformat_open_input(&context, path.c_str(), nullptr, nullptr) < 0)
-        return fail("not a media file libavformat can open");
-    struct Closer {
-        AVFormatContext*& context;
-        ~Closer() { avformat_close_input(&context); }
-    } closer{context};
-    if (avformat_find_stream_info(context, nullptr) < 0) return fail("cannot read its streams");
-    const int stream = av_find_best_stream(context, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (stream < 0) return fail("holds no video stream");
-    const AVStream* video = context->streams[stream];
+std::string PlaybackProblem(const VideoCoding& coding) {
+    const std::string& codec = coding.codec;
+    const int profile = coding.profile;
+    if (codec == "vp9" && (profile == 1 || profile == 3))
+        return "VP9 profile " + std::to_string(profile) +
+               " (4:4:4 or 4:2:2 colour) does not decode here; make it VP9 profile 0 (yuv420p)";
+    if (codec == "h264" && (profile == 110 || profile == 122 || profile == 244 || profile == 44))
+        return std::string("H.264 ") +
+               (profile == 110 ? "High 10" : profile == 122 ? "High 4:2:2" : "High 4:4:4") +
+               " does not decode here; make it H.264 High, Main or Baseline (yuv420p)";
+    if (codec == "hevc" || codec == "av1" || codec == "mpeg4" || codec == "mpeg2video")
+        return "its video codec (" + codec + ") does not decode here; make it H.264 (MP4) or VP9 (WebM)";
+    return {};
+}
 
-    MediaProbe probe;
-    probe.height = video->codecpar->height;
-    if (probe.height <= 0) return fail("its video stream has no picture size");
-    if (context->duration != AV_NOPTS_VALUE && context->duration > 0) {
-        probe.seconds = static_cast<double>(context->duration) / AV_TIME_BASE;
-    } else if (video->duration != AV_NOPTS_VALUE && video->duration > 0) {
-        probe.seconds = static_cast<double>(video->duration) * av_q2d(video->time_base);
-    } else {
-        return fail("has no known length");
+std::string CleanMediaText(std::string text) {
+    if (!common::IsValidUtf8(text)) return {};
+    for (char& c : text) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) c = ' ';
     }
-    probe.title = CleanText(Tag(context->metadata, "title"));
-    probe.artist = CleanText(Tag(context->metadata, "artist"));
-    return probe;
+    const std::size_t start = text.find_first_not_of(' ');
+    if (start == std::string::npos) return {};
+    return text.substr(start, text.find_last_not_of(' ') - start + 1);
 }
 
 Quality QualityForHeight(int height) {
@@ -178,81 +99,8 @@ std::string MediaVideoId(std::string_view key) {
     return id;
 }
 
-MediaLoad LoadMediaDir(const std::string& dir) {
-    MediaLoad load;
-    std::error_code ec;
-    if (!fs::is_directory(dir, ec)) {
-        load.error = dir + ": not a folder";
-        return load;
-    }
-    std::vector<fs::path> files;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError)) continue;
-        if (MediaContentType(it->path().filename().string()).empty()) continue;
-        files.push_back(it->path());
-    }
-    if (ec) {
-        load.error = dir + ": " + ec.message();
-        return load;
-    }
-    std::sort(files.begin(), files.end());
-
-    // Groups in order of their first file; within one, levels in file-name order.
-    std::vector<std::pair<MediaGroupKey, std::vector<ProbedFile>>> groups;
-    std::map<std::string, std::size_t> groupIndex;
-    for (const fs::path& path : files) {
-        std::string message;
-        auto file = ReadFile(path, message);
-        if (!file) {
-            load.warnings.push_back(message + "; skipped");
-            continue;
-        }
-        MediaGroupKey key = GroupKeyForFile(path.filename().string());
-        auto [it, fresh] = groupIndex.emplace(key.key, groups.size());
-        if (fresh) groups.push_back({key, {}});
-        groups[it->second].second.push_back(std::move(*file));
-    }
-
-    std::map<std::string, std::string> idOwner;
-    for (auto& [key, members] : groups) {
-        Video video;
-        video.id = MediaVideoId(key.key);
-        if (auto [owner, fresh] = idOwner.emplace(video.id, key.key); !fresh) {
-            load.warnings.push_back(dir + ": " + key.key + " has the same ID " + video.id + " as " +
-                                    owner->second + "; skipped");
-            continue;
-        }
-        double longest = 0;
-        std::string title, artist;
-        for (ProbedFile& file : members) {
-            const Quality quality = QualityForHeight(file.probe.height);
-            auto taken = std::find(video.levels.begin(), video.levels.end(), quality);
-            if (taken != video.levels.end()) {
-                load.warnings.push_back(file.path.string() + ": level " +
-                                        std::string(common::QualityName(quality)) +
-                                        " of " + key.key + " is already taken; skipped");
-                continue;
-            }
-            video.levels.push_back(quality);
-            video.media.push_back({quality, fs::absolute(file.path).string(), file.bytes,
-                                   MediaContentType(file.path.filename().string())});
-            longest = std::max(longest, file.probe.seconds);
-            if (title.empty()) title = file.probe.title;
-            if (artist.empty()) artist = file.probe.artist;
-        }
-        std::sort(video.levels.begin(), video.levels.end(), std::greater<>());
-        std::sort(video.media.begin(), video.media.end(),
-                  [](const MediaFile& a, const MediaFile& b) { return a.quality > b.quality; });
-        video.seconds = LengthSeconds(longest);
-        std::string name = CleanText(key.name);
-        video.title = !title.empty() ? title : !name.empty() ? name : "Video " + video.id;
-        video.author = artist.empty() ? "Local media" : artist;
-        video.colour = static_cast<std::uint32_t>(Fnv1a64(key.key) >> 40) & 0xFFFFFFu;
-        video.published = DateOf(members.front().path);
-        load.videos.push_back(std::move(video));
-    }
-    return load;
+std::uint32_t MediaColour(std::string_view key) {
+    return static_cast<std::uint32_t>(Fnv1a64(key) >> 40) & 0xFFFFFFu;
 }
 
 std::vector<std::string> ResolveCatalogueMedia(std::vector<Video>& videos,
@@ -261,17 +109,26 @@ std::vector<std::string> ResolveCatalogueMedia(std::vector<Video>& videos,
     for (Video& video : videos) {
         double longest = 0;
         for (MediaFile& media : video.media) {
-            fs::path path(media.path);
-            if (path.is_relative()) path = fs::path(baseDir) / path;
-            std::string message;
-            auto file = ReadFile(path, message);
-            if (!file) {
-                messages.push_back("video " + video.id + ": " + message);
+            fs::path path = PathFromUtf8(media.path);
+            if (path.is_relative()) path = PathFromUtf8(baseDir) / path;
+            const std::string shown = Utf8FromPath(path);
+            std::error_code ec;
+            if (!fs::is_regular_file(path, ec)) {
+                messages.push_back("video " + video.id + ": " + shown + ": not a readable file");
                 continue;
             }
-            media.path = fs::absolute(path).string();
-            media.bytes = file->bytes;
-            longest = std::max(longest, file->probe.seconds);
+            const std::uint64_t bytes = fs::file_size(path, ec);
+            std::string error;
+            auto probe = ec ? std::nullopt : ProbeMedia(shown, &error);
+            if (!probe) {
+                messages.push_back("video " + video.id + ": " + shown + ": " +
+                                   (ec ? ec.message() : error));
+                continue;
+            }
+            media.path = Utf8FromPath(fs::absolute(path));
+            media.bytes = bytes;
+            longest = std::max(longest, probe->seconds);
+            if (video.note.empty()) video.note = probe->problem;
         }
         if (longest > 0) video.seconds = LengthSeconds(longest);
     }

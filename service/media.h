@@ -1,6 +1,6 @@
 #pragma once
-// Real video files: what libavformat reads from them, and the videos made
-// from a folder of them.
+// Real video files: what the platform's media reader tells of them, and the
+// rules that turn files into videos.
 
 #include <cstdint>
 #include <optional>
@@ -15,19 +15,39 @@ namespace clipdeck::service {
 struct MediaProbe {
     double seconds = 0;   // the container's duration
     int height = 0;       // of the best video stream, in pixels
-    std::string title;    // the container's "title" tag; may be empty
-    std::string artist;   // the container's "artist" tag; may be empty
+    std::string title;    // the container's "title" tag, cleaned (CleanMediaText); may be empty
+    std::string artist;   // the container's "artist" tag, cleaned; may be empty
+    std::string problem;  // set when the player is known not to decode the video stream
 };
 
-// Opens `path` and reads its header and first packets. Nothing (and a reason
-// in `error`) when the file cannot be opened, is not a media container, has
-// no video stream or no known length.
+// Opens the file (UTF-8 path) and reads its header, without decoding any
+// picture: with libavformat on Linux, Media Foundation on Windows. Nothing
+// (and a reason in `error`) when the file cannot be opened, is not a media
+// container, has no video stream or no known length.
 std::optional<MediaProbe> ProbeMedia(const std::string& path, std::string* error);
+
+// The video stream's coding as far as it decides whether the player decodes
+// it: the codec's short name ("h264", "hevc", "vp8", "vp9", "av1", "mpeg4"
+// ...) and its profile number as the stream's own header writes it (-1:
+// unknown).
+struct VideoCoding {
+    std::string codec;
+    int profile = -1;
+};
+
+// Why the player cannot decode a stream of this coding, or empty when it can
+// (or when nothing is known against it). The player decodes with the
+// platform's media stack; these are the formats it was seen to fail on.
+std::string PlaybackProblem(const VideoCoding& coding);
+
+// Text from a file fit for titles: valid UTF-8, controls made blanks, trimmed;
+// empty for text that is not valid UTF-8.
+std::string CleanMediaText(std::string text);
 
 // <=240 small, <=360 medium, <=480 large, <=720 hd720, <=1080 hd1080, above highres.
 Quality QualityForHeight(int height);
 
-// The whole seconds shown for a duration: rounded, at least 1.
+// The whole seconds shown for a duration: rounded, at least 1, at most 359999.
 int LengthSeconds(double seconds);
 
 // Where a file of a media folder belongs. NAME_H.EXT and NAME_Hp.EXT (H
@@ -45,17 +65,8 @@ MediaGroupKey GroupKeyForFile(std::string_view fileName);
 // (A-Z a-z 0-9 - _); the eleventh character carries the top four bits.
 std::string MediaVideoId(std::string_view key);
 
-struct MediaLoad {
-    std::vector<Video> videos;
-    std::vector<std::string> warnings;  // files skipped, and why
-    std::string error;                  // set when the folder cannot be read
-};
-
-// Every .mp4, .m4v and .webm file directly inside `dir`, grouped into videos
-// by GroupKeyForFile, levels from the picture heights. Files that cannot be
-// read are skipped with a warning, as is a second file for a level already
-// taken (file names in byte order decide).
-MediaLoad LoadMediaDir(const std::string& dir);
+// The card colour of a folder video, from the same hash.
+std::uint32_t MediaColour(std::string_view key);
 
 // Reads the files that catalogue entries name, relative to `baseDir`: fills
 // in sizes and full paths, and takes each video's length from its files (the

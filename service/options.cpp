@@ -84,7 +84,7 @@ OptionsParse ParseOptions(const std::vector<std::string>& args, std::string defa
             options.faults.push_back(std::move(*fault.rule));
         } else if (name == "--media-dir") {
             if (value->empty()) return fail("a folder");
-            options.mediaDir = *value;
+            options.mediaDirs.push_back(*value);
         } else {
             if (value->empty()) return fail("a file path");
             options.portFile = *value;
@@ -97,7 +97,11 @@ std::string UsageText(std::string_view defaultCatalogue) {
     std::string text =
         "Usage: clipdeck-service [options]\n"
         "\n"
-        "Answers on one port for the video service's hosts:\n"
+        "Answers on one port for the video service's hosts, and lists what it serves:\n"
+        "  GET /                              the library page: every video, for a browser\n"
+        "  GET /library.txt[?wait=S]          the same as a text table (S: wait up to S\n"
+        "                                     seconds for the folders to be read first)\n"
+        "  GET /find?name=TEXT                the ID of the video whose file name holds TEXT\n"
         "  GET /feeds/api/videos/<id>         the video's entry document (Atom)\n"
         "  GET /apiplayer?...                 the player movie\n"
         "  GET /get_video_info?video_id=<id>  what the player needs to play the video\n"
@@ -116,16 +120,19 @@ std::string UsageText(std::string_view defaultCatalogue) {
         "                    body \"Forced status N\"\n"
         "  --port-file PATH  once listening, write the port number to PATH\n"
         "  --media-dir DIR   also serve every .mp4, .m4v and .webm file in DIR as a video\n"
-        "                    (NAME_360.mp4 and NAME_720.mp4 are two levels of one video)\n";
+        "                    (NAME_360.mp4 and NAME_720.mp4 are two levels of one video);\n"
+        "                    repeatable; files that come, go or change are followed\n";
     text += FaultHelpText();
     text +=
         "  --help            show this text\n"
         "\n"
         "Once listening it prints \"clipdeck-service listening on ADDR:PORT\", then one line\n"
-        "per video with media (\"media ID LEVELS SECONDS TITLE\"), then one line per\n"
-        "request (ending \"fault RULE\" when a fault answered it). SIGINT or SIGTERM\n"
-        "stops it. Exit status: 0 after a stop, 1 when it cannot listen or write the\n"
-        "port file, 2 for a bad option, catalogue or media folder.\n";
+        "per video with media (\"media ID LEVELS SECONDS TITLE\") as the folders are read,\n"
+        "\"removed ID\" for a video whose files went, \"scanned N folders: ...\" once they\n"
+        "have all been read through, and one line per request (ending \"fault RULE\" when\n"
+        "a fault answered it). SIGINT or SIGTERM stops it. Exit status: 0 after a stop,\n"
+        "1 when it cannot listen or write the port file, 2 for a bad option, catalogue\n"
+        "or media folder.\n";
     return text;
 }
 

@@ -20,7 +20,7 @@ struct Options {
     int latencyMs = 0;
     int forcedStatus = 0;     // 0: answer normally
     std::string portFile;     // empty: none
-    std::string mediaDir;     // empty: none
+    std::vector<std::string> mediaDirs;  // served folders, in the order given
     std::vector<FaultRule> faults;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/percent.h"
+#include "common/quality.h"
 #include "common/xml_text.h"
 
 namespace clipdeck::service {
@@ -149,10 +150,17 @@ FormFields VideoInfoFields(const Video* video) {
 std::string RenderWatchPage(const Video& video) {
     const std::string title = common::EscapeXml(video.title);
     std::string page = "<!DOCTYPE html>\n<html><head><meta charset='utf-8'><title>";
-    page += title + " - Clipdeck</title></head>\n<body>\n<h1>" + title + "</h1>\n";
+    page += title + " - Clipdeck</title></head>\n<body>\n<p><a href='/'>All videos</a></p>\n<h1>" + title + "</h1>\n";
     page += "<p>Length " + FormatLength(video.seconds) + ", uploaded by " +
-            common::EscapeXml(video.author) + " on " + video.published + " (video ID " + video.id +
-            ").</p>\n</body></html>\n";
+            common::EscapeXml(video.author) + " on " + video.published + " (video ID " + video.id + ").</p>\n";
+    std::string files;
+    for (const MediaFile& media : video.media) {
+        if (media.name.empty()) continue;
+        files += "<li>" + std::string(common::QualityName(media.quality)) + ": <code>" +
+                 common::EscapeXml(media.name) + "</code></li>";
+    }
+    if (!files.empty()) page += "<ul>" + files + "</ul>\n";
+    page += "</body></html>\n";
     return page;
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue.h"
+#include "library.h"
 
 namespace clipdeck::service {
 
@@ -17,9 +17,32 @@ struct Reply {
     const MediaFile* media = nullptr;
 };
 
-// `target` is the request target as received: path, then optionally '?' and
-// the query. A nonzero `forcedStatus` answers every request with that status.
-Reply HandleRequest(const Catalogue& catalogue, std::string_view method, std::string_view target,
+// What a request target asks for, read before it is answered.
+struct Route {
+    enum class Kind {
+        Feed,          // /feeds/api/videos/ID
+        Media,         // /media/ID/LEVEL
+        PlayerMovie,   // /apiplayer
+        VideoInfo,     // /get_video_info?video_id=ID
+        Watch,         // /watch?v=ID
+        LibraryPage,   // /
+        LibraryTable,  // /library.txt[?wait=SECONDS]
+        FindByName,    // /find?name=TEXT
+        Other,
+    };
+    Kind kind = Kind::Other;
+    std::string id;      // the video named, if any (decoded)
+    std::string level;   // Media
+    std::string name;    // FindByName
+    int waitSeconds = 0; // LibraryTable: how long to wait for the folders to be read (at most 30)
+};
+
+// `target` as received: path, then optionally '?' and the query; a proxy's
+// absolute form ("http://host:port/path?q") is read from its path.
+Route ParseRoute(std::string_view target);
+
+// A nonzero `forcedStatus` answers every request with that status.
+Reply HandleRequest(const LibrarySnapshot& library, std::string_view method, std::string_view target,
                     int forcedStatus);
 
 }  // namespace clipdeck::service

@@ -11,20 +11,12 @@
 #include "catalogue.h"
 #include "media.h"
 #include "render.h"
-#include "request.h"
 
 namespace clipdeck::service {
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path kMedia = CLIPDECK_TEST_MEDIA;
-
-std::string Field(const FormFields& fields, const std::string& key) {
-    for (const auto& [name, value] : fields) {
-        if (name == key) return value;
-    }
-    return "(absent)";
-}
 
 TEST(MediaLevels, ComeFromThePictureHeight) {
     const std::pair<int, Quality> cases[] = {
@@ -89,6 +81,22 @@ TEST(MediaProbe, ReadsLengthHeightAndTitleFromTheFile) {
     EXPECT_EQ(webm->title, "");
 }
 
+TEST(MediaProbe, TellsOfVideoFormatsThePlayerDoesNotDecode) {
+    std::string error;
+    auto small = ProbeMedia((kMedia / "tiny_240.mp4").string(), &error);
+    ASSERT_TRUE(small) << error;
+    EXPECT_EQ(small->problem, "");
+    auto webm = ProbeMedia((kMedia / "other.webm").string(), &error);
+    ASSERT_TRUE(webm) << error;
+    EXPECT_EQ(webm->problem, "");
+    auto vp9 = ProbeMedia((kMedia.string() + "-formats/vp9-444.webm"), &error);
+    ASSERT_TRUE(vp9) << error;
+    EXPECT_EQ(vp9->problem.rfind("VP9 profile 1 ", 0), 0u) << vp9->problem;
+    auto h264 = ProbeMedia((kMedia.string() + "-formats/h264-444.mp4"), &error);
+    ASSERT_TRUE(h264) << error;
+    EXPECT_EQ(h264->problem.rfind("H.264 High 4:4:4 ", 0), 0u) << h264->problem;
+}
+
 TEST(MediaProbe, RefusesFilesThatAreNotMedia) {
     std::string error;
     EXPECT_FALSE(ProbeMedia((kMedia / "broken.mp4").string(), &error));
@@ -96,51 +104,6 @@ TEST(MediaProbe, RefusesFilesThatAreNotMedia) {
     error.clear();
     EXPECT_FALSE(ProbeMedia((kMedia / "no-such-file.mp4").string(), &error));
     EXPECT_FALSE(error.empty());
-}
-
-TEST(MediaDir, GroupsFilesIntoVideosWithLevelsSizesAndLengthsFromTheFiles) {
-    MediaLoad load = LoadMediaDir(kMedia.string());
-    ASSERT_EQ(load.error, "");
-    ASSERT_EQ(load.videos.size(), 2u);
-    // The unreadable file is reported and left out.
-    ASSERT_EQ(load.warnings.size(), 1u);
-    EXPECT_NE(load.warnings[0].find("broken.mp4"), std::string::npos) << load.warnings[0];
-
-    const Video& other = load.videos[0];  // "other.webm" sorts before "tiny_240.mp4"
-    EXPECT_EQ(other.id, MediaVideoId("other.webm"));
-    EXPECT_EQ(other.title, "other");
-    EXPECT_EQ(other.seconds, 1);
-    EXPECT_EQ(other.levels, std::vector<Quality>{Quality::Small});
-    ASSERT_EQ(other.media.size(), 1u);
-    EXPECT_EQ(other.media[0].contentType, "video/webm");
-
-    const Video& tiny = load.videos[1];
-    EXPECT_EQ(tiny.id, MediaVideoId("tiny.mp4"));
-    EXPECT_EQ(tiny.title, "Tiny Clip");
-    EXPECT_EQ(tiny.seconds, 3);  // the longer of its files
-    EXPECT_EQ(tiny.levels, (std::vector<Quality>{Quality::Medium, Quality::Small}));
-    ASSERT_EQ(tiny.media.size(), 2u);
-    EXPECT_EQ(tiny.media[0].quality, Quality::Medium);
-    EXPECT_EQ(fs::path(tiny.media[0].path), fs::absolute(kMedia / "tiny_360p.mp4"));
-    EXPECT_EQ(tiny.media[0].bytes, fs::file_size(kMedia / "tiny_360p.mp4"));
-    EXPECT_EQ(tiny.media[1].bytes, fs::file_size(kMedia / "tiny_240.mp4"));
-    EXPECT_EQ(tiny.media[1].contentType, "video/mp4");
-    EXPECT_EQ(tiny.published.size(), 10u);  // YYYY-MM-DD of the file
-
-    // The service's answer names each level's address and the files' sizes.
-    FormFields info = VideoInfoFields(&tiny);
-    EXPECT_EQ(Field(info, "fmt_list"), "medium,small");
-    EXPECT_EQ(Field(info, "bytes_medium"), std::to_string(tiny.media[0].bytes));
-    EXPECT_EQ(Field(info, "media_medium"), "/media/" + tiny.id + "/medium");
-    EXPECT_EQ(Field(info, "media_small"), "/media/" + tiny.id + "/small");
-    EXPECT_EQ(Field(info, "type_small"), "video/mp4");
-    EXPECT_EQ(Field(info, "length_seconds"), "3");
-}
-
-TEST(MediaDir, AMissingFolderIsAnError) {
-    MediaLoad load = LoadMediaDir((kMedia / "nowhere").string());
-    EXPECT_NE(load.error, "");
-    EXPECT_TRUE(load.videos.empty());
 }
 
 TEST(CatalogueMedia, ANinthFieldNamesOneFilePerLevel) {
@@ -181,33 +144,6 @@ TEST(CatalogueMedia, FilesAreReadRelativeToTheCatalogue) {
     std::vector<Video> elsewhere = parse.catalogue.Videos();
     auto messages = ResolveCatalogueMedia(elsewhere, (kMedia / "nowhere").string());
     EXPECT_EQ(messages.size(), 2u);
-}
-
-TEST(MediaRequests, MediaAddressesLeadToTheFileOfTheLevel) {
-    MediaLoad load = LoadMediaDir(kMedia.string());
-    Catalogue catalogue;
-    for (Video& video : load.videos) catalogue.Add(std::move(video));
-    Video plain;
-    plain.id = "cdPlain0001";
-    plain.seconds = 10;
-    plain.levels = {Quality::Small};
-    catalogue.Add(plain);
-    const std::string tiny = MediaVideoId("tiny.mp4");
-
-    Reply reply = HandleRequest(catalogue, "GET", "/media/" + tiny + "/small", 0);
-    ASSERT_NE(reply.media, nullptr);
-    EXPECT_EQ(fs::path(reply.media->path).filename(), "tiny_240.mp4");
-    EXPECT_EQ(reply.contentType, "video/mp4");
-    const std::vector<std::string> elsewhere = {"/media/" + tiny + "/hd720", "/media/" + tiny,
-                                                "/media/cdPlain0001/small",
-                                                "/media/cdNoSuchOne/small"};
-    for (const std::string& target : elsewhere) {
-        Reply missing = HandleRequest(catalogue, "GET", target, 0);
-        EXPECT_EQ(missing.media, nullptr) << target;
-        EXPECT_EQ(missing.status, 404) << target;
-    }
-    // A forced status wins over media too.
-    EXPECT_EQ(HandleRequest(catalogue, "GET", "/media/" + tiny + "/small", 503).media, nullptr);
 }
 
 }  // namespace

@@ -123,6 +123,19 @@ public:
         return false;
     }
 
+    // Waits, at most `limit`, until standard output holds a line starting
+    // with `prefix` ("scanned " once the media folders have been read through).
+    bool WaitForLine(const std::string& prefix, std::chrono::seconds limit = 20s) const {
+        const auto end = Clock::now() + limit;
+        while (Clock::now() < end) {
+            for (const std::string& line : Lines(Stdout())) {
+                if (line.rfind(prefix, 0) == 0) return true;
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+
 private:
     void Spawn(const std::vector<std::string>& args) {
         std::vector<std::string> all = {CLIPDECK_SERVICE_EXE};
@@ -409,6 +422,7 @@ protected:
         service_ = new ServiceProcess;
         if (!service_->Start({"--port", "0", "--media-dir", kMedia.string()}))
             ADD_FAILURE() << "service did not start: " << service_->Stderr();
+        if (!service_->WaitForLine("scanned ")) ADD_FAILURE() << "the folder was not read: " << service_->Stdout();
         tiny_ = MediaId(service_->Stdout(), "medium,small");
         small_ = ReadFile(kMedia / "tiny_240.mp4");
     }
@@ -441,11 +455,12 @@ std::string MediaService::small_;
 
 TEST_F(MediaService, ListsTheVideosOfTheFolderAndWarnsOfUnreadableFiles) {
     std::vector<std::string> lines = Lines(service_->Stdout());
-    ASSERT_GE(lines.size(), 3u);
+    ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[0].rfind("clipdeck-service listening on ", 0), 0u);
     EXPECT_EQ(lines[1].rfind("media ", 0), 0u) << lines[1];
     EXPECT_NE(lines[1].find(" small 1 other"), std::string::npos) << lines[1];
     EXPECT_EQ(lines[2], "media " + tiny_ + " medium,small 3 Tiny Clip");
+    EXPECT_EQ(lines[3], "scanned 1 folder: 2 videos, 1 file skipped");
     EXPECT_NE(service_->Stderr().find("broken.mp4"), std::string::npos) << service_->Stderr();
 }
 
@@ -558,6 +573,7 @@ TEST_F(MediaService, RefusesMediaAddressesOfNoFile) {
 TEST(MediaServiceProcess, LogsTheBytesOfARange) {
     ServiceProcess service;
     ASSERT_TRUE(service.Start({"--port", "0", "--media-dir", kMedia.string()})) << service.Stderr();
+    ASSERT_TRUE(service.WaitForLine("scanned ")) << service.Stdout();
     const std::string id = MediaId(service.Stdout(), "medium,small");
     const std::size_t before = Lines(service.Stdout()).size();
     auto res = MakeClient(service.Port()).Get("/media/" + id + "/small", {{"Range", "bytes=10-109"}});
@@ -606,11 +622,75 @@ TEST(MediaServiceProcess, AMissingMediaFileOrFolderStopsIt) {
     EXPECT_NE(service.Stderr().find("--media-dir"), std::string::npos) << service.Stderr();
 }
 
+// Polls `target` until its status is `status`, at most `limit`.
+httplib::Result GetUntil(int port, const std::string& target, int status, std::chrono::seconds limit = 15s) {
+    const auto end = Clock::now() + limit;
+    for (;;) {
+        auto res = MakeClient(port).Get(target);
+        if ((res && res->status == status) || Clock::now() >= end) return res;
+        std::this_thread::sleep_for(50ms);
+    }
+}
+
+TEST(MediaFolderProcess, FollowsFilesThatComeChangeAndGoInSeveralFoldersWithoutARestart) {
+    ServiceProcess service;
+    const fs::path one = service.Dir() / "one", two = service.Dir() / "two";
+    fs::create_directories(one);
+    fs::create_directories(two);
+    fs::copy_file(kMedia / "tiny_240.mp4", one / "first.mp4");
+    fs::last_write_time(one / "first.mp4", fs::file_time_type::clock::now() - 60s);
+    ASSERT_TRUE(service.Start({"--port", "0", "--media-dir", one.string(), "--media-dir", two.string()}))
+        << service.Stderr();
+    const int port = service.Port();
+    auto table = MakeClient(port).Get("/library.txt?wait=20");
+    ASSERT_TRUE(table);
+    EXPECT_NE(table->body.find("  first.mp4\n"), std::string::npos) << table->body;
+    EXPECT_NE(table->body.find("  " + two.string() + ": 0 videos\n"), std::string::npos) << table->body;
+    auto firstId = MakeClient(port).Get("/find?name=first");
+    ASSERT_TRUE(firstId);
+    ASSERT_EQ(firstId->status, 200);
+    const std::string first = firstId->body.substr(0, 11);
+
+    // A file copied into the second folder is served once it is still.
+    const std::string japanese = std::string(kJapaneseTitle) + ".webm";
+    fs::copy_file(kMedia / "other.webm", two / japanese);
+    auto found = GetUntil(port, "/find?name=%E6%9D%B1%E4%BA%AC", 200);  // 東京, part of the name
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->status, 200) << found->body;
+    const std::string added = found->body.substr(0, 11);
+    auto file = MakeClient(port).Get("/media/" + added + "/small");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->status, 200);
+    EXPECT_TRUE(file->body == ReadFile(kMedia / "other.webm"));
+    auto page = MakeClient(port).Get("/");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=UTF-8");
+    EXPECT_NE(page->body.find("<td class=\"file\">" + japanese + "</td>"), std::string::npos);
+    EXPECT_NE(page->body.find("<tr id=\"v-" + first + "\">"), std::string::npos);
+
+    // Replaced by a clip of another height: served as the new one, same ID.
+    fs::copy_file(kMedia / "tiny_360p.mp4", one / "first.mp4", fs::copy_options::overwrite_existing);
+    auto replaced = GetUntil(port, "/media/" + first + "/medium", 200);
+    ASSERT_TRUE(replaced);
+    EXPECT_EQ(replaced->status, 200);
+    EXPECT_TRUE(replaced->body == ReadFile(kMedia / "tiny_360p.mp4"));
+
+    // Removed: the log says so, and the video is not found any more.
+    fs::remove(two / japanese);
+    EXPECT_TRUE(service.WaitForLine("removed " + added)) << service.Stdout();
+    auto gone = MakeClient(port).Get("/watch?v=" + added);
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(gone->status, 404);
+    EXPECT_EQ(service.Stop(), 0);
+    EXPECT_EQ(service.Stderr(), "");
+}
+
 TEST(FaultServiceProcess, FaultsOnlyTheChosenTargetsAndLogsThem) {
     ServiceProcess service;
     ASSERT_TRUE(service.Start({"--port", "0", "--media-dir", kMedia.string(), "--fault",
                                "/feeds/api/videos/cdPlain0001=refuse", "--fault", "/media/=partial:100@1"}))
         << service.Stderr();
+    ASSERT_TRUE(service.WaitForLine("scanned ")) << service.Stdout();
     const std::string tiny = MediaId(service.Stdout(), "medium,small");
     const std::size_t before = Lines(service.Stdout()).size();
     auto client = MakeClient(service.Port());

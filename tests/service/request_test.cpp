@@ -18,12 +18,13 @@ protected:
     void SetUp() override {
         CatalogueParse parse = ParseCatalogue(kCatalogue);
         ASSERT_TRUE(parse.errors.empty());
-        catalogue_ = std::move(parse.catalogue);
+        library_.catalogue = std::move(parse.catalogue);
     }
     Reply Get(std::string_view target, int forced = 0) {
-        return HandleRequest(catalogue_, "GET", target, forced);
+        return HandleRequest(library_, "GET", target, forced);
     }
-    Catalogue catalogue_;
+    LibrarySnapshot library_;
+    const Catalogue& catalogue_ = library_.catalogue;
 };
 
 TEST_F(Requests, FeedAnswersTheEntryOfAKnownVideo) {
@@ -111,16 +112,18 @@ TEST_F(Requests, AProxyRequestIsAnsweredByItsPathAndQuery) {
     EXPECT_EQ(proxied.body, direct.body);
     EXPECT_EQ(Get("http://127.0.0.1:8480/feeds/api/videos/cdPlain0001").status, 200);
     EXPECT_EQ(Get("http://www.youtube.com/watch?v=cdPrivate01").status, 403);
+    // The site's front page is the library page.
     for (std::string_view target : {"http://www.youtube.com", "http://www.youtube.com?v=cdPlain0001",
-                                    "http://www.youtube.com:80/", "http://www.youtube.com/WATCH?v=cdPlain0001"}) {
-        EXPECT_EQ(Get(target).status, 404) << target;
+                                    "http://www.youtube.com:80/"}) {
+        EXPECT_EQ(Get(target).contentType, "text/html; charset=UTF-8") << target;
     }
+    EXPECT_EQ(Get("http://www.youtube.com/WATCH?v=cdPlain0001").status, 404);
     // Only a target that names a scheme is read as an address.
     EXPECT_EQ(Get("www.youtube.com/watch?v=cdPlain0001").status, 404);
 }
 
 TEST_F(Requests, AnythingElseIsNotFound) {
-    for (std::string_view target : {"/", "/feeds/api/videos", "/feeds/api/videos?id=cdPlain0001",
+    for (std::string_view target : {"/feeds/api/videos", "/feeds/api/videos?id=cdPlain0001",
                                     "/apiplayer/x", "/get_video_info/", "/WATCH?v=cdPlain0001",
                                     "//feeds/api/videos/cdPlain0001", "*", ""}) {
         EXPECT_EQ(Get(target).status, 404) << target;
@@ -128,9 +131,9 @@ TEST_F(Requests, AnythingElseIsNotFound) {
 }
 
 TEST_F(Requests, OnlyGetAndHeadAreAnswered) {
-    EXPECT_EQ(HandleRequest(catalogue_, "HEAD", "/feeds/api/videos/cdPlain0001", 0).status, 200);
+    EXPECT_EQ(HandleRequest(library_, "HEAD", "/feeds/api/videos/cdPlain0001", 0).status, 200);
     for (std::string_view method : {"POST", "PUT", "DELETE", "get"}) {
-        EXPECT_EQ(HandleRequest(catalogue_, method, "/feeds/api/videos/cdPlain0001", 0).status, 404)
+        EXPECT_EQ(HandleRequest(library_, method, "/feeds/api/videos/cdPlain0001", 0).status, 404)
             << method;
     }
 }
@@ -142,7 +145,7 @@ TEST_F(Requests, ForcedStatusAnswersEveryRequest) {
         EXPECT_EQ(r.status, 503) << target;
         EXPECT_EQ(r.body, "Forced status 503");
     }
-    EXPECT_EQ(HandleRequest(catalogue_, "POST", "/x", 200).body, "Forced status 200");
+    EXPECT_EQ(HandleRequest(library_, "POST", "/x", 200).body, "Forced status 200");
 }
 
 TEST_F(Requests, ForcedStatusWithoutBodyHasNoBody) {
