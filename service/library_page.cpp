@@ -189,6 +189,8 @@ std::string RenderLibraryPage(const LibrarySnapshot& library) {
         "th,td{padding:.3em .8em;border-bottom:1px solid #ddd;text-align:left;vertical-align:top}\n"
         "th{background:#eef1f5}\n"
         "td.length{text-align:right;font-variant-numeric:tabular-nums}\n"
+        "td.levels,td.id,td.file span{white-space:nowrap}\n"
+        "tr.group th{background:#fff;border-bottom:2px solid #bbb;padding-top:1em;font-weight:normal}\n"
         ".note{color:#a33;font-size:.9em}\n"
         "</style>\n</head>\n<body>\n<h1>Clipdeck library</h1>\n";
     page += "<p id=\"summary\">" + Plural(videos.size(), "video", "videos") + ": " +
@@ -201,15 +203,32 @@ std::string RenderLibraryPage(const LibrarySnapshot& library) {
     }
     page += "<table id=\"videos\">\n<thead><tr><th>Title</th><th>Length</th><th>Levels</th><th>ID</th>"
             "<th>File</th></tr></thead>\n<tbody>\n";
-    for (const Video* video : videos) {
-        const std::string id = EscapeXml(video->id);
-        page += "<tr id=\"v-" + id + "\"><td class=\"title\"><a href=\"/watch?v=" + id + "\">" +
-                EscapeXml(video->title) + "</a>";
-        if (const std::string note = NoteOf(*video); !note.empty())
-            page += "<br><span class=\"note\">" + EscapeXml(note) + "</span>";
-        page += "</td><td class=\"length\">" + FormatLength(video->seconds) + "</td><td class=\"levels\">" +
-                LevelsText(*video, ", ") + "</td><td class=\"id\"><code>" + id + "</code></td><td class=\"file\">" +
-                EscapeXml(FilesText(*video)) + "</td></tr>\n";
+    // Each folder's videos under its name, in the order given, then the catalogue's.
+    for (int group = 0; group <= static_cast<int>(library.folders.size()); ++group) {
+        const int folder = group < static_cast<int>(library.folders.size()) ? group : -1;
+        const auto first = std::find_if(videos.begin(), videos.end(), [&](const Video* v) { return v->folder == folder; });
+        if (first == videos.end()) continue;
+        page += "<tr class=\"group\"><th colspan=\"5\">" +
+                (folder >= 0 ? "<code>" + EscapeXml(library.folders[folder].dir) + "</code>" : std::string("Catalogue")) +
+                "</th></tr>\n";
+        for (auto it = first; it != videos.end(); ++it) {
+            const Video* video = *it;
+            if (video->folder != folder) continue;
+            const std::string id = EscapeXml(video->id);
+            page += "<tr id=\"v-" + id + "\"><td class=\"title\"><a href=\"/watch?v=" + id + "\">" +
+                    EscapeXml(video->title) + "</a>";
+            if (const std::string note = NoteOf(*video); !note.empty())
+                page += "<br><span class=\"note\">" + EscapeXml(note) + "</span>";
+            page += "</td><td class=\"length\">" + FormatLength(video->seconds) + "</td><td class=\"levels\">" +
+                    LevelsText(*video, ", ") + "</td><td class=\"id\"><code>" + id + "</code></td><td class=\"file\">";
+            const char* separator = "";
+            for (const MediaFile& file : video->media) {
+                if (file.name.empty()) continue;
+                page += separator + ("<span>" + EscapeXml(file.name) + "</span>");
+                separator = ", ";
+            }
+            page += "</td></tr>\n";
+        }
     }
     page += "</tbody>\n</table>\n";
     if (!library.folders.empty()) {

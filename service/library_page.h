@@ -11,8 +11,8 @@
 
 namespace clipdeck::service {
 
-// One UTF-8 HTML5 page, readable without script: every video served (the
-// catalogue's but private ones, then the folders'), each with its title
+// One UTF-8 HTML5 page, readable without script: every video served (each
+// folder's under its name, then the catalogue's but private ones), each with its title
 // linking to its watch page, length, levels, ID and, for a folder's video,
 // its files; then the folders and the files not served, with the reason.
 // Every text from a file or the catalogue is escaped.

@@ -66,12 +66,12 @@ TEST(LibraryPage, ListsEveryServedVideoWithItsLinkAndEscapesEveryName) {
     EXPECT_NE(page.find("<tr id=\"v-jpFestival1\"><td class=\"title\"><a href=\"/watch?v=jpFestival1\">" +
                         std::string(kJapanese) + " 2024</a></td><td class=\"length\">1:15</td>"
                         "<td class=\"levels\">hd720</td><td class=\"id\"><code>jpFestival1</code></td>"
-                        "<td class=\"file\">" + kJapanese + ".mp4</td></tr>"),
+                        "<td class=\"file\"><span>" + kJapanese + ".mp4</span></td></tr>"),
               std::string::npos)
         << page;
     // Names and titles are text, never markup.
     EXPECT_NE(page.find(">It&apos;s &quot;&lt;i&gt;&quot;</a>"), std::string::npos);
-    EXPECT_NE(page.find("<td class=\"file\">&lt;b&gt;&amp;&quot;&apos;x.mp4</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"file\"><span>&lt;b&gt;&amp;&quot;&apos;x.mp4</span></td>"), std::string::npos);
     EXPECT_NE(page.find(">Salt &amp; &lt;Pepper&gt;</a>"), std::string::npos);
     EXPECT_NE(page.find("<code>/videos/&lt;broken&gt;.mp4</code>: not a media file"), std::string::npos);
     for (const char* raw : {"<b>", "<i>", "<Pepper>", "<broken>"}) EXPECT_EQ(page.find(raw), std::string::npos) << raw;
@@ -79,7 +79,7 @@ TEST(LibraryPage, ListsEveryServedVideoWithItsLinkAndEscapesEveryName) {
     EXPECT_NE(page.find("Colourful</a><br><span class=\"note\">VP9 profile 1 does not decode here</span>"),
               std::string::npos);
     EXPECT_NE(page.find("Not here</a><br><span class=\"note\">"), std::string::npos);
-    EXPECT_NE(page.find("<td class=\"file\">clip_720.mp4, clip_360.mp4</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"file\"><span>clip_720.mp4</span>, <span>clip_360.mp4</span></td>"), std::string::npos);
     EXPECT_EQ(page.find("id=\"scanning\""), std::string::npos);
 
     LibrarySnapshot reading = Library();

@@ -95,6 +95,13 @@ TEST(MediaProbe, TellsOfVideoFormatsThePlayerDoesNotDecode) {
     auto h264 = ProbeMedia((kMedia.string() + "-formats/h264-444.mp4"), &error);
     ASSERT_TRUE(h264) << error;
     EXPECT_EQ(h264->problem.rfind("H.264 High 4:4:4 ", 0), 0u) << h264->problem;
+    // The rest of the rule: what was seen to fail, and nothing else.
+    for (VideoCoding bad : {VideoCoding{"vp9", 2}, VideoCoding{"vp9", 3}, VideoCoding{"h264", 110}})
+        EXPECT_NE(PlaybackProblem(bad), "") << bad.codec << " " << bad.profile;
+    for (VideoCoding good : {VideoCoding{"vp9", 0}, VideoCoding{"vp9", -1}, VideoCoding{"h264", 100},
+                             VideoCoding{"h264", 122}, VideoCoding{"hevc", 1}, VideoCoding{"av1", 0},
+                             VideoCoding{"vp8", -1}})
+        EXPECT_EQ(PlaybackProblem(good), "") << good.codec << " " << good.profile;
 }
 
 TEST(MediaProbe, RefusesFilesThatAreNotMedia) {
