@@ -49,12 +49,21 @@ clipdeck_configure_and_build() {
 
 CLIPDECK_NATIVE_BUILD=$CLIPDECK_ROOT/build/native
 CLIPDECK_WIN_BUILD=$CLIPDECK_ROOT/build/win
+CLIPDECK_RELEASE_NATIVE_BUILD=$CLIPDECK_ROOT/build/release-native
+# The service the tests run (sanitizers, unoptimised) and the one a user runs.
 CLIPDECK_SERVICE_EXE=$CLIPDECK_NATIVE_BUILD/service/clipdeck-service
+CLIPDECK_USER_SERVICE_EXE=$CLIPDECK_RELEASE_NATIVE_BUILD/service/clipdeck-service
 
 # clipdeck_build_native [targets...]: the service and the pure logic, host
 # compiler with sanitizers.
 clipdeck_build_native() {
   clipdeck_configure_and_build "$CLIPDECK_NATIVE_BUILD" -- "$@"
+}
+
+# clipdeck_build_release_native [targets...]: what a user runs of the native
+# side (by default the service), optimised and without sanitizers.
+clipdeck_build_release_native() {
+  clipdeck_configure_and_build "$CLIPDECK_RELEASE_NATIVE_BUILD" -DCLIPDECK_SANITIZE=OFF -- "${@:-clipdeck-service}"
 }
 
 # clipdeck_build_win [targets...]: the program and its tests, MinGW-w64. The
@@ -189,6 +198,21 @@ clipdeck_start_service() {
   done
   CLIPDECK_SERVICE_PID=$pid
   CLIPDECK_SERVICE_PORT=$(cat "$port_file")
+}
+
+# clipdeck_favourite_count FILE: the number of favourites FILE (the program's
+# Favorite.ini, UTF-16 or ANSI) holds; 0 when there is no such file.
+clipdeck_favourite_count() {
+  local file=$1 count=""
+  if [ -f "$file" ]; then
+    count=$({ if [ "$(head -c 2 "$file" | od -An -tx1 | tr -d ' ')" = fffe ]; then
+                iconv -f UTF-16 -t UTF-8 "$file"
+              else
+                cat "$file"
+              fi; } 2>/dev/null |
+      tr -d '\r' | awk -F= '/^\[/ { sys = ($0 == "[SYSTEM]") } sys && $1 == "COUNT" { print $2 + 0; exit }')
+  fi
+  echo "${count:-0}"
 }
 
 # clipdeck_stop PID...: ends processes this shell started, and reaps them.

@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Builds Clipdeck and starts it under Wine, with the local service.
 #
-#   scripts/run.sh [--play ID|URL] [--list-play] [--show-lists] [--about] [--browse URL]
-#                  [--screenshot-after N] [--exit-after N] [-- program arguments]
+#   scripts/run.sh [--media-dir DIR]... [--no-demo-clips] [--play ID|URL|NAME]
+#                  [--list-play] [--show-lists] [--about] [--browse URL]
+#                  [--screenshot-after N] [--exit-after N] [--no-build]
+#                  [-- program arguments]
 #
-#   --play ID|URL         once the player has loaded, type ID|URL into the panel
-#                         and press Play (a demonstration; try cdJapan0001, or a
-#                         demo clip's ID from build/service.log, e.g. 26zTF1IcmTL)
+#   --media-dir DIR       serve the videos in DIR (.mp4, .m4v, .webm) beside the
+#                         demo clips; repeatable. Files added later are served
+#                         without a restart
+#   --no-demo-clips       do not make or serve the demo clips
+#   --play ID|URL|NAME    once the player has loaded, type the video's ID into the
+#                         panel and press Play: an ID (try cdJapan0001), a watch
+#                         URL, or a served file's name or a part of it that names
+#                         one video
 #   --list-play           once the player has loaded, tick "List play"
 #   --show-lists          once the player has loaded, show the favourites and
 #                         history windows
@@ -17,10 +24,13 @@
 #   --screenshot-after N  save a picture of the screen to build/screenshot.png
 #                         N seconds after the start (default 5 without $DISPLAY)
 #   --exit-after N        close everything N seconds after the start
+#   --no-build            run what is built, without building or installing
 #
 # Without $DISPLAY an Xvfb server is started on a free display number.
 # The service listens on a free loopback port; the program finds it through
-# CLIPDECK_FEED_HOST and CLIPDECK_PLAYER_HOST. The program runs in its own Wine
+# CLIPDECK_FEED_HOST and CLIPDECK_PLAYER_HOST. Once it is up, run.sh prints
+# the table of what can be played and the address of the library page. The
+# program runs in its own Wine
 # prefix, build/run-prefix. Everything started here (service, Xvfb, the
 # program and the prefix's wineserver) is stopped on exit.
 set -uo pipefail
@@ -33,7 +43,7 @@ WINE=$CLIPDECK_WINE
 WINESERVER=$CLIPDECK_WINESERVER
 
 usage() {
-  sed -n '3,19p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '3,31p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
 }
 
 is_number() {
@@ -44,17 +54,41 @@ screenshot_after=""
 exit_after=""
 play=""
 browse=""
+list_play=0
+demo_clips=1
+build=1
+media_dirs=()
 demo_args=()
 program_args=()
 while [ $# -gt 0 ]; do
   case $1 in
+    --media-dir)
+      if [ $# -lt 2 ] || [ ! -d "$2" ]; then
+        echo "run.sh: --media-dir needs a folder (${2:-none given} is not one)" >&2
+        exit 2
+      fi
+      media_dirs+=("$(cd "$2" && pwd -P)")
+      shift 2
+      ;;
+    --no-demo-clips)
+      demo_clips=0
+      shift
+      ;;
+    --no-build)
+      build=0
+      shift
+      ;;
     --play)
       if [ $# -lt 2 ] || [ -z "$2" ]; then
-        echo "run.sh: --play needs a video ID or watch URL" >&2
+        echo "run.sh: --play needs a video ID, a watch URL or a file name" >&2
         exit 2
       fi
       play=$2
       shift 2
+      ;;
+    --list-play)
+      list_play=1
+      shift
       ;;
     --browse)
       if [ $# -lt 2 ] || [ -z "$2" ]; then
@@ -65,7 +99,7 @@ while [ $# -gt 0 ]; do
       demo_args+=(--capture-ie)
       shift 2
       ;;
-    --list-play|--show-lists|--about)
+    --show-lists|--about)
       demo_args+=("$1")
       shift
       ;;
@@ -117,28 +151,75 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-bash "$root/scripts/setup.sh" || exit 1
+if [ "$build" = 1 ]; then
+  bash "$root/scripts/setup.sh" || exit 1
+  echo "== building the local service (build/release-native)"
+  clipdeck_build_release_native clipdeck-service || exit 1
+  echo "== building the program (build/win)"
+  clipdeck_build_win Clipdeck clipdeck_demo || exit 1
+fi
 
-echo "== building the local service (build/native)"
-clipdeck_build_native clipdeck-service || exit 1
-echo "== building the program (build/win)"
-targets=(Clipdeck)
-[ -n "$play" ] && demo_args+=("$play")
-[ ${#demo_args[@]} -gt 0 ] && targets+=(clipdeck_demo)
-clipdeck_build_win "${targets[@]}" || exit 1
-
-# Demo clips, made once (they are kept in build/media).
-bash "$root/scripts/make-demo-media.sh" || exit 1
+# Your folders first, then the demo clips (made once, kept in build/media).
 media_args=()
-[ -d build/media ] && media_args=(--media-dir "$root/build/media")
+for dir in "${media_dirs[@]}"; do media_args+=(--media-dir "$dir"); done
+if [ "$demo_clips" = 1 ]; then
+  bash "$root/scripts/make-demo-media.sh" || exit 1
+  media_args+=(--media-dir "$root/build/media")
+fi
 
 # A free port, so that a service already on the default port (another
 # checkout's, say) neither stops this one nor answers in its place.
-clipdeck_start_service "$CLIPDECK_SERVICE_EXE" build/service.log build/service.port "${media_args[@]}" || exit 1
+clipdeck_start_service "$CLIPDECK_USER_SERVICE_EXE" build/service.log build/service.port "${media_args[@]}" || exit 1
 service_pid=$CLIPDECK_SERVICE_PID
 export CLIPDECK_FEED_HOST=127.0.0.1:$CLIPDECK_SERVICE_PORT
 export CLIPDECK_PLAYER_HOST=$CLIPDECK_FEED_HOST
+library=http://$CLIPDECK_FEED_HOST
 echo "local service on $CLIPDECK_FEED_HOST (pid $service_pid), log in build/service.log"
+
+# What can be played, once the folders have been read (or after 10 s).
+echo
+curl -s --max-time 20 "$library/library.txt?wait=10"
+echo "Library page: $library/  (type an ID into the panel's \"VideoID / Url\" box and press Play)"
+echo
+
+if [ -n "$play" ]; then
+  # A served file's name, or part of one, stands for its video's ID.
+  found=$(curl -s --max-time 10 -w '\n%{http_code}' --get --data-urlencode "name=$play" "$library/find")
+  code=${found##*$'\n'}
+  found=${found%$'\n'*}
+  case $code in
+    200)
+      found=${found%%$'\n'*}
+      if [ "$found" != "$play" ]; then echo "--play $play: $found"; fi
+      play=$found
+      ;;
+    409)
+      echo "run.sh: --play $play: $found" >&2
+      exit 2
+      ;;
+    *)
+      # Not served: an ID or a watch address goes to the program as it is,
+      # which says whether it knows the video.
+      if ! [[ $play =~ ^[A-Za-z0-9_-]{11}$ || $play == *watch* || $play == *youtu* || $play == *://* ]]; then
+        echo "run.sh: --play $play: no video has that ID and no served file's name holds it;" \
+          "see the table above or $library/" >&2
+        exit 2
+      fi
+      ;;
+  esac
+  demo_args+=("$play")
+fi
+
+if [ "$list_play" = 1 ]; then
+  if [ "$(clipdeck_favourite_count build/win/src/Favorite.ini)" -gt 0 ]; then
+    demo_args+=(--list-play)
+  else
+    echo "run.sh: --list-play: there are no favourites yet, so there is nothing to play one after another." >&2
+    echo "  To add one: play a video (type its ID and press Play, or start with --play ID), press" >&2
+    echo "  \"History list\", select the video there and press \"Go Favorite\". Favourites are kept in" >&2
+    echo "  build/win/src/Favorite.ini; then tick \"List play\" or run run.sh --list-play again." >&2
+  fi
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   clipdeck_start_xvfb build/xvfb.log

@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests and the program need,
 # only those that are missing. Quiet when everything is there.
+#
+#   scripts/setup.sh [--browser]
+#
+# --browser  also the web browser the tests load the library page in
+#            (Debian's chromium, a large download that only the tests need)
 set -euo pipefail
 
 packages=(
@@ -12,10 +17,16 @@ packages=(
   libcpp-httplib-dev pkgconf
   fonts-droid-fallback fonts-liberation fonts-dejavu-core
   procps curl util-linux
-  ffmpeg libavformat-dev libavutil-dev
+  ffmpeg libavformat-dev libavcodec-dev libavutil-dev
   gstreamer1.0-libav gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   clang-14 libfuzzer-14-dev
 )
+for arg in "$@"; do
+  case $arg in
+    --browser) packages+=(chromium) ;;
+    *) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
 
 installed=" $(dpkg-query -W -f='${Package}:${Status}\n' "${packages[@]}" 2>/dev/null |
   sed -n 's/:install ok installed$//p' | tr '\n' ' ' || true) "

@@ -5,6 +5,8 @@
 #
 # build/win    the Windows program and its tests (MinGW-w64), run under Wine
 # build/native the pure logic and the service (host compiler, ASan/UBSan)
+# build/release-native  the service as run.sh starts it (optimised, for the
+#              end-to-end run of run.sh)
 # build/fuzz   the fuzz targets, each run for a second (scripts/fuzz.sh)
 # soak         20 runs of the program on one data folder (scripts/soak.sh)
 #
@@ -36,7 +38,7 @@ trap stop_wineserver EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-bash "$root/scripts/setup.sh" || { echo "test.sh: setup failed" >&2; exit 1; }
+bash "$root/scripts/setup.sh" --browser || { echo "test.sh: setup failed" >&2; exit 1; }
 
 mkdir -p "$root/build"
 win_built=0
@@ -44,6 +46,8 @@ native_built=0
 # Native first: the win tree's end-to-end test runs the native service.
 echo "== building build/native"
 clipdeck_build_native && native_built=1
+echo "== building build/release-native (the service run.sh starts)"
+clipdeck_build_release_native || native_built=0
 echo "== building build/win"
 clipdeck_build_win && win_built=1
 

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "common/number_scan.h"
 #include "common/utf8.h"
+#include "paths.h"
 
 namespace clipdeck::service {
 
@@ -173,14 +175,27 @@ std::optional<std::string> ParseLine(std::string_view line, Video& video) {
 
 bool Catalogue::Add(Video video) {
     if (index_.count(video.id) != 0) return false;
-    index_.emplace(video.id, videos_.size());
+    return Add(std::make_shared<const Video>(std::move(video)));
+}
+
+bool Catalogue::Add(Shared video) {
+    if (!index_.emplace(std::string_view(video->id), videos_.size()).second) return false;
     videos_.push_back(std::move(video));
     return true;
 }
 
+void Catalogue::Reserve(std::size_t count) {
+    videos_.reserve(count);
+    index_.reserve(count);
+}
+
 const Video* Catalogue::Find(std::string_view id) const {
     auto it = index_.find(id);
-    return it == index_.end() ? nullptr : &videos_[it->second];
+    return it == index_.end() ? nullptr : videos_[it->second].get();
+}
+
+std::string ShownFileName(const Video& video, const MediaFile& file) {
+    return video.folder >= 0 ? ShownName(file.path) : std::string();
 }
 
 CatalogueParse ParseCatalogue(std::string_view text) {

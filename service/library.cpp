@@ -39,10 +39,16 @@ std::uint64_t Fingerprint(const std::string& line, const Video& video) {
         add(file.path);
         add(std::to_string(file.bytes));
     }
+    add(video.published);
     return hash;
 }
 
 }  // namespace
+
+std::string LibrarySnapshot::FileOf(const Video& video, const MediaFile& file) const {
+    if (video.folder < 0 || static_cast<std::size_t>(video.folder) >= folders.size()) return file.path;
+    return Utf8FromPath(PathFromUtf8(folders[video.folder].path) / PathFromUtf8(file.path));
+}
 
 Library::Library(Catalogue catalogue, std::vector<std::string> folders, Print out, Print warn)
     : fixed_(std::move(catalogue)), out_(std::move(out)), warn_(std::move(warn)) {
@@ -50,7 +56,8 @@ Library::Library(Catalogue catalogue, std::vector<std::string> folders, Print ou
     folderErrors_.resize(folders_.size());
     auto first = std::make_shared<LibrarySnapshot>();
     first->catalogue = fixed_;
-    for (const MediaFolder& folder : folders_) first->folders.push_back({ShownName(folder.Dir()), 0, 0, {}});
+    for (const MediaFolder& folder : folders_)
+        first->folders.push_back({ShownName(folder.Dir()), folder.Dir(), 0, 0, {}});
     scanned_ = folders_.empty();
     first->scanned = scanned_;
     snapshot_ = std::move(first);
@@ -196,33 +203,43 @@ void Library::Pass() {
 
 void Library::Publish(const std::vector<std::string>& read, bool scanned) {
     auto snapshot = std::make_shared<LibrarySnapshot>();
-    snapshot->catalogue = fixed_;
     std::vector<std::string> warnings;
-    std::unordered_map<std::string, std::uint64_t> published;
-    published.reserve(published_.size() + 16);
+    std::vector<std::vector<Catalogue::Shared>> made;
+    std::size_t count = fixed_.Videos().size();
+    for (MediaFolder& folder : folders_) {
+        made.push_back(folder.Videos(warnings));
+        count += made.back().size();
+    }
+    snapshot->catalogue = fixed_;
+    snapshot->catalogue.Reserve(count);
+    Published published;
+    published.reserve(count);
     for (std::size_t i = 0; i < folders_.size(); ++i) {
         const MediaFolder& folder = folders_[i];
-        FolderState state{ShownName(folder.Dir()), 0, folder.Waiting(), folderErrors_[i]};
-        for (Video& video : folder.Videos(warnings)) {
-            const std::string line = MediaLine(video);
-            const std::uint64_t fingerprint = Fingerprint(line, video);
-            const std::string id = video.id;
-            const std::string first = video.media.empty() ? std::string() : video.media.front().path;
+        FolderState state{ShownName(folder.Dir()), folder.Dir(), 0, folder.Waiting(), folderErrors_[i]};
+        for (Catalogue::Shared& video : made[i]) {
+            const std::string line = MediaLine(*video);
+            const std::uint64_t fingerprint = Fingerprint(line, *video);
+            const std::string id = video->id;
+            const std::string first = video->media.empty() ? std::string() : video->media.front().path;
             if (!snapshot->catalogue.Add(std::move(video))) {
-                warnings.push_back(ShownName(first) + ": its ID " + id +
-                                   " is taken by the catalogue or an earlier file; skipped");
+                warnings.push_back(ShownName(Utf8FromPath(PathFromUtf8(folder.Dir()) / PathFromUtf8(first))) +
+                                   ": its ID " + id + " is taken by the catalogue or an earlier file; skipped");
                 continue;
             }
             ++state.videos;
-            published.emplace(id, fingerprint);
-            auto old = published_.find(id);
-            if (old == published_.end() || old->second != fingerprint) out_(line);
+            published.emplace_back(id, fingerprint);
+            auto old = std::lower_bound(published_.begin(), published_.end(), std::make_pair(id, std::uint64_t{0}));
+            if (old == published_.end() || old->first != id || old->second != fingerprint) out_(line);
         }
         for (SkippedFile& file : folder.Skipped()) snapshot->skipped.push_back(std::move(file));
         snapshot->folders.push_back(std::move(state));
     }
+    made.clear();
+    std::sort(published.begin(), published.end());
     for (const auto& [id, fingerprint] : published_) {
-        if (published.count(id) == 0) out_("removed " + id);
+        auto now = std::lower_bound(published.begin(), published.end(), std::make_pair(id, std::uint64_t{0}));
+        if (now == published.end() || now->first != id) out_("removed " + id);
     }
     published_ = std::move(published);
     std::set<std::string> warned(warnings.begin(), warnings.end());

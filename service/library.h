@@ -24,6 +24,7 @@ namespace clipdeck::service {
 
 struct FolderState {
     std::string dir;          // as given, shown
+    std::string path;         // as given, to reach its files
     std::size_t videos = 0;   // served from it
     std::size_t waiting = 0;  // files seen but not read yet
     std::string error;        // set while the folder cannot be listed
@@ -35,6 +36,9 @@ struct LibrarySnapshot {
     std::vector<FolderState> folders;   // in the order given
     std::vector<SkippedFile> skipped;   // files of the folders that are not served
     bool scanned = false;               // every folder has been read through once
+
+    // Where a video's file is (UTF-8): a folder's file is named within its folder.
+    std::string FileOf(const Video& video, const MediaFile& file) const;
 };
 
 class Library {
@@ -83,8 +87,10 @@ private:
     std::vector<std::string> folderErrors_;
     const Print out_, warn_;
 
-    // What was published, to tell what changed: ID -> a hash of its line and files.
-    std::unordered_map<std::string, std::uint64_t> published_;
+    // What was published, to tell what changed: (ID, a hash of its line and
+    // files), in ID order.
+    using Published = std::vector<std::pair<std::string, std::uint64_t>>;
+    Published published_;
     bool scanned_ = false;
     std::set<std::string> warned_;  // warnings in force, printed once
 

@@ -105,9 +105,10 @@ std::string LevelsText(const Video& video, const char* separator) {
 std::string FilesText(const Video& video) {
     std::string text;
     for (const MediaFile& file : video.media) {
-        if (file.name.empty()) continue;
+        const std::string name = ShownFileName(video, file);
+        if (name.empty()) continue;
         if (!text.empty()) text += ", ";
-        text += file.name;
+        text += name;
     }
     return text;
 }
@@ -223,8 +224,9 @@ std::string RenderLibraryPage(const LibrarySnapshot& library) {
                     LevelsText(*video, ", ") + "</td><td class=\"id\"><code>" + id + "</code></td><td class=\"file\">";
             const char* separator = "";
             for (const MediaFile& file : video->media) {
-                if (file.name.empty()) continue;
-                page += separator + ("<span>" + EscapeXml(file.name) + "</span>");
+                const std::string name = ShownFileName(*video, file);
+                if (name.empty()) continue;
+                page += separator + ("<span>" + EscapeXml(name) + "</span>");
                 separator = ", ";
             }
             page += "</td></tr>\n";
@@ -312,8 +314,8 @@ NameMatch FindVideoByName(const Catalogue& catalogue, std::string_view text) {
     for (const Video& video : catalogue.Videos()) {
         bool whole = false, part = false;
         for (const MediaFile& file : video.media) {
-            if (file.name.empty()) continue;
-            const std::string name = AsciiLower(file.name);
+            if (video.folder < 0) continue;
+            const std::string name = AsciiLower(ShownFileName(video, file));
             const std::size_t dot = name.rfind('.');
             const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
             const MediaGroupKey group = GroupKeyForFile(name);

@@ -138,12 +138,12 @@ struct MediaPlan {
     std::uint64_t length = 0;
 };
 
-MediaPlan PlanMedia(const httplib::Request& req, const svc::MediaFile& media) {
+MediaPlan PlanMedia(const httplib::Request& req, const std::string& path) {
     MediaPlan plan;
     MediaPlan notFound;
     notFound.status = 404;
     notFound.text = "Not found";
-    const int fd = open(media.path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return notFound;
     plan.file = std::make_shared<FileHandle>(fd);
     struct stat info {};
@@ -171,8 +171,9 @@ MediaPlan PlanMedia(const httplib::Request& req, const svc::MediaFile& media) {
 
 // Sends the file, or the one byte range the request asks for, read as it is
 // written out so that a large file is never held in memory.
-void ServeMedia(const httplib::Request& req, httplib::Response& res, const svc::MediaFile& media) {
-    const MediaPlan plan = PlanMedia(req, media);
+void ServeMedia(const httplib::Request& req, httplib::Response& res, const svc::Reply& reply) {
+    const svc::MediaFile& media = *reply.media;
+    const MediaPlan plan = PlanMedia(req, reply.mediaPath);
     for (const auto& [name, value] : plan.headers) res.set_header(name.c_str(), value);
     if (plan.text) return SetText(res, plan.status, *plan.text);
     res.status = plan.status;
@@ -202,7 +203,7 @@ svc::RawAnswer RawAnswerOf(const httplib::Request& req, const svc::Reply& reply)
         raw.body = reply.body;
         return raw;
     }
-    const MediaPlan plan = PlanMedia(req, *reply.media);
+    const MediaPlan plan = PlanMedia(req, reply.mediaPath);
     raw.status = plan.status;
     raw.headers = plan.headers;
     if (plan.text) {
@@ -243,7 +244,7 @@ void ChangeFaults(const httplib::Request& req, httplib::Response& res, svc::Faul
 // folder is not one.
 std::optional<svc::Catalogue> BuildCatalogue(const svc::Options& options,
                                              const svc::Catalogue& listed) {
-    std::vector<svc::Video> videos = listed.Videos();
+    std::vector<svc::Video> videos(listed.Videos().begin(), listed.Videos().end());
     const std::string base = std::filesystem::path(options.catalogue).parent_path().string();
     const auto problems = svc::ResolveCatalogueMedia(videos, base.empty() ? "." : base);
     for (const std::string& message : problems)
@@ -353,7 +354,7 @@ int main(int argc, char** argv) {
             return httplib::Server::HandlerResponse::Handled;
         }
         if (reply.media != nullptr) {
-            ServeMedia(req, res, *reply.media);
+            ServeMedia(req, res, reply);
             return httplib::Server::HandlerResponse::Handled;
         }
         res.status = reply.status;

@@ -55,69 +55,97 @@ std::string MediaFolder::Read(const std::string& name) {
     auto it = files_.find(name);
     if (it == files_.end() || it->second.state != State::Due) return {};
     Entry& entry = it->second;
+    entry.fresh = true;
     std::string error;
     auto probe = ProbeMedia(Utf8FromPath(path_ / PathFromUtf8(name)), &error);
     if (!probe) {
         entry.state = State::Skipped;
-        entry.reason = error;
+        entry.texts = std::make_unique<MediaProbe>();
+        entry.texts->problem = error;
         return error;
     }
     entry.state = State::Ready;
-    entry.probe = std::move(*probe);
+    entry.height = probe->height;
+    entry.seconds = probe->seconds;
+    if (!probe->title.empty() || !probe->artist.empty() || !probe->problem.empty())
+        entry.texts = std::make_unique<MediaProbe>(std::move(*probe));
     return {};
 }
 
-std::vector<Video> MediaFolder::Videos(std::vector<std::string>& warnings) const {
-    struct Group {
-        MediaGroupKey key;
-        std::vector<std::pair<const std::string*, const Entry*>> files;
+std::vector<Catalogue::Shared> MediaFolder::Videos(std::vector<std::string>& warnings) {
+    // Ready files by group key, then name: a sort, not a map, to keep what a
+    // large folder costs while the videos are made small.
+    struct Member {
+        std::string key;
+        std::pair<const std::string, Entry>* file;
     };
-    // Groups in order of their first file; within one, files in name order.
-    std::vector<Group> groups;
-    std::map<std::string, std::size_t> groupIndex;
-    for (const auto& [name, entry] : files_) {
-        if (entry.state != State::Ready) continue;
-        MediaGroupKey key = GroupKeyForFile(name);
-        auto [it, fresh] = groupIndex.emplace(key.key, groups.size());
-        if (fresh) groups.push_back({std::move(key), {}});
-        groups[it->second].files.emplace_back(&name, &entry);
+    std::vector<Member> members;
+    for (auto& file : files_) {
+        if (file.second.state == State::Ready) members.push_back({GroupKeyForFile(file.first).key, &file});
     }
+    std::stable_sort(members.begin(), members.end(), [](const Member& a, const Member& b) { return a.key < b.key; });
 
-    std::vector<Video> videos;
+    // Groups in order of their first file's name.
+    struct Group {
+        std::size_t first, count;
+    };
+    std::vector<Group> groups;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (i == 0 || members[i].key != members[i - 1].key) groups.push_back({i, 0});
+        ++groups.back().count;
+    }
+    std::sort(groups.begin(), groups.end(), [&](const Group& a, const Group& b) {
+        return members[a.first].file->first < members[b.first].file->first;
+    });
+
+    std::vector<Catalogue::Shared> videos;
     videos.reserve(groups.size());
     const std::string dirShown = ShownName(dir_);
     for (const Group& group : groups) {
+        Entry& lead = members[group.first].file->second;
+        if (group.count == 1 && !lead.fresh && lead.video) {
+            videos.push_back(lead.video);
+            continue;
+        }
+        const std::string& key = members[group.first].key;
         Video video;
-        video.id = MediaVideoId(group.key.key);
+        video.id = MediaVideoId(key);
         video.folder = index_;
         double longest = 0;
         std::string title, artist;
-        for (const auto& [name, entry] : group.files) {
-            const Quality quality = QualityForHeight(entry->probe.height);
+        for (std::size_t m = group.first; m < group.first + group.count; ++m) {
+            const std::string& name = members[m].file->first;
+            Entry& entry = members[m].file->second;
+            entry.fresh = false;
+            entry.video.reset();
+            const Quality quality = QualityForHeight(entry.height);
             if (std::find(video.levels.begin(), video.levels.end(), quality) != video.levels.end()) {
-                warnings.push_back(dirShown + "/" + ShownName(*name) + ": level " +
-                                   std::string(common::QualityName(quality)) + " of " +
-                                   ShownName(group.key.key) + " is already taken; skipped");
+                warnings.push_back(dirShown + "/" + ShownName(name) + ": level " +
+                                   std::string(common::QualityName(quality)) + " of " + ShownName(key) +
+                                   " is already taken; skipped");
                 continue;
             }
             video.levels.push_back(quality);
-            video.media.push_back({quality, Utf8FromPath(path_ / PathFromUtf8(*name)), entry->size,
-                                   MediaContentType(*name), ShownName(*name)});
-            longest = std::max(longest, entry->probe.seconds);
-            if (title.empty()) title = entry->probe.title;
-            if (artist.empty()) artist = entry->probe.artist;
-            if (video.note.empty()) video.note = entry->probe.problem;
+            video.media.push_back({quality, name, entry.size, MediaContentType(name)});
+            longest = std::max(longest, entry.seconds);
+            if (entry.texts) {
+                if (title.empty()) title = entry.texts->title;
+                if (artist.empty()) artist = entry.texts->artist;
+                if (video.note.empty()) video.note = entry.texts->problem;
+            }
         }
         std::sort(video.levels.begin(), video.levels.end(), std::greater<>());
         std::sort(video.media.begin(), video.media.end(),
                   [](const MediaFile& a, const MediaFile& b) { return a.quality > b.quality; });
         video.seconds = LengthSeconds(longest);
-        std::string name = CleanMediaText(group.key.name);
+        std::string name = CleanMediaText(GroupKeyForFile(members[group.first].file->first).name);
         video.title = !title.empty() ? title : !name.empty() ? name : "Video " + video.id;
         video.author = artist.empty() ? "Local media" : artist;
-        video.colour = MediaColour(group.key.key);
-        video.published = DateOfFileTime(group.files.front().second->written);
-        videos.push_back(std::move(video));
+        video.colour = MediaColour(key);
+        video.published = DateOfFileTime(lead.written);
+        auto shared = std::make_shared<const Video>(std::move(video));
+        if (group.count == 1) lead.video = shared;
+        videos.push_back(std::move(shared));
     }
     return videos;
 }
@@ -126,7 +154,7 @@ std::vector<SkippedFile> MediaFolder::Skipped() const {
     std::vector<SkippedFile> skipped;
     for (const auto& [name, entry] : files_) {
         if (entry.state == State::Skipped)
-            skipped.push_back({ShownName(Utf8FromPath(path_ / PathFromUtf8(name))), entry.reason});
+            skipped.push_back({ShownName(Utf8FromPath(path_ / PathFromUtf8(name))), entry.texts->problem});
     }
     return skipped;
 }

@@ -52,8 +52,9 @@ public:
     std::string Read(const std::string& name);
 
     // The videos of the files read, grouped by GroupKeyForFile, with a
-    // warning for each file left out (a second file for one level).
-    std::vector<Video> Videos(std::vector<std::string>& warnings) const;
+    // warning for each file left out (a second file for one level). A video
+    // of one file that has not changed is the same object as last time.
+    std::vector<Catalogue::Shared> Videos(std::vector<std::string>& warnings);
 
     std::vector<SkippedFile> Skipped() const;
     // Files seen but neither served nor skipped yet.
@@ -61,14 +62,21 @@ public:
     std::size_t Files() const { return files_.size(); }
 
 private:
-    enum class State { Waiting, Due, Ready, Skipped };
+    enum class State : std::uint8_t { Waiting, Due, Ready, Skipped };
+    // Kept small: a folder may hold tens of thousands of files.
     struct Entry {
         std::uint64_t size = 0;
         FileTime written{};
         SteadyTime sameSince{};
         State state = State::Waiting;
-        MediaProbe probe;    // when Ready
-        std::string reason;  // when Skipped
+        bool fresh = true;  // changed since the videos were last made
+        int height = 0;     // when Ready, from the probe
+        double seconds = 0;
+        // The probe's texts when Ready (title, artist, problem), or the
+        // reason when Skipped; none for most files.
+        std::unique_ptr<MediaProbe> texts;
+        // The video made of this file alone, kept while the file is unchanged.
+        Catalogue::Shared video;
     };
 
     std::string dir_;

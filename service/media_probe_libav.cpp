@@ -64,9 +64,16 @@ std::optional<MediaProbe> ProbeMedia(const std::string& path, std::string* error
     };
     // The service's output is its log; libavformat's chatter stays out of it.
     av_log_set_level(AV_LOG_QUIET);
+    // The container the name says first: probing for it would try every
+    // format libavformat knows (and bring in the code of each).
+    const std::string type = MediaContentType(path);
+    const AVInputFormat* named = av_find_input_format(type == "video/webm" ? "matroska" : "mp4");
     AVFormatContext* context = nullptr;
-    if (avformat_open_input(&context, path.c_str(), nullptr, nullptr) < 0)
-        return fail("not a media file libavformat can open");
+    if (type.empty() || avformat_open_input(&context, path.c_str(), named, nullptr) < 0) {
+        context = nullptr;
+        if (avformat_open_input(&context, path.c_str(), nullptr, nullptr) < 0)
+            return fail("not a media file libavformat can open");
+    }
     struct Closer {
         AVFormatContext*& context;
         ~Closer() { avformat_close_input(&context); }

@@ -155,9 +155,10 @@ std::string RenderWatchPage(const Video& video) {
             common::EscapeXml(video.author) + " on " + video.published + " (video ID " + video.id + ").</p>\n";
     std::string files;
     for (const MediaFile& media : video.media) {
-        if (media.name.empty()) continue;
+        const std::string name = ShownFileName(video, media);
+        if (name.empty()) continue;
         files += "<li>" + std::string(common::QualityName(media.quality)) + ": <code>" +
-                 common::EscapeXml(media.name) + "</code></li>";
+                 common::EscapeXml(name) + "</code></li>";
     }
     if (!files.empty()) page += "<ul>" + files + "</ul>\n";
     page += "</body></html>\n";

@@ -63,7 +63,7 @@ Reply FindReply(const Catalogue& catalogue, const std::string& name) {
                        " videos; give more of one:\n";
     for (const Video* video : match.several) {
         body += "  " + video->id;
-        for (const MediaFile& file : video->media) body += "  " + file.name;
+        for (const MediaFile& file : video->media) body += "  " + ShownFileName(*video, file);
         body += "\n";
     }
     return Text(409, std::move(body));
@@ -136,6 +136,7 @@ Reply HandleRequest(const LibrarySnapshot& library, std::string_view method, std
             if (quality && media.quality == *quality) {
                 Reply reply{200, media.contentType, {}};
                 reply.media = &media;
+                reply.mediaPath = library.FileOf(*video, media);
                 return reply;
             }
         }

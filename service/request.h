@@ -13,8 +13,10 @@ struct Reply {
     std::string contentType;
     std::string body;
     // Set for a media request: the file to send, with Range support, in
-    // place of `body` (the status and type are then the caller's to set).
+    // place of `body` (the status and type are then the caller's to set),
+    // and where it is (UTF-8).
     const MediaFile* media = nullptr;
+    std::string mediaPath = {};
 };
 
 // What a request target asks for, read before it is answered.

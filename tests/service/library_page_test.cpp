@@ -24,7 +24,7 @@ Video Make(std::string id, std::string title, std::vector<std::string> files = {
     Quality quality = Quality::Hd720;
     for (std::string& file : files) {
         video.levels.push_back(quality);
-        video.media.push_back({quality, "/videos/" + file, 1000, "video/mp4", file});
+        video.media.push_back({quality, file, 1000, "video/mp4"});
         quality = Quality::Medium;
         video.folder = 0;
     }
@@ -47,7 +47,7 @@ LibrarySnapshot Library() {
                         Make("clipWebm001", "Clip", {"clip.webm"})}) {
         library.catalogue.Add(std::move(video));
     }
-    library.folders = {{"/videos", 5, 0, {}}};
+    library.folders = {{"/videos", "/videos", 5, 0, {}}};
     library.skipped = {{"/videos/<broken>.mp4", "not a media file libavformat can open"}};
     library.scanned = true;
     return library;

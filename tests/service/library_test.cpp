@@ -83,7 +83,7 @@ TEST_F(Folders, ServeTheCatalogueThenEachFolderInTurnWithIdsThatLast) {
     library->ScanOnce();
     auto snapshot = library->Snapshot();
     EXPECT_TRUE(snapshot->scanned);
-    const std::vector<Video>& videos = snapshot->catalogue.Videos();
+    const Catalogue::List videos = snapshot->catalogue.Videos();
     ASSERT_EQ(videos.size(), 3u);
     EXPECT_EQ(videos[0].id, taken);
     EXPECT_EQ(videos[0].title, "From the catalogue");

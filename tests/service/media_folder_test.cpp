@@ -19,6 +19,12 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 const fs::path kMedia = CLIPDECK_TEST_MEDIA;
 
+std::vector<Video> Copies(const std::vector<Catalogue::Shared>& videos) {
+    std::vector<Video> copies;
+    for (const Catalogue::Shared& video : videos) copies.push_back(*video);
+    return copies;
+}
+
 std::string Field(const FormFields& fields, const std::string& key) {
     for (const auto& [name, value] : fields) {
         if (name == key) return value;
@@ -49,7 +55,7 @@ protected:
     // Lists and reads every due file; the videos then.
     std::vector<Video> ReadAll(MediaFolder& folder, std::chrono::milliseconds later = 0ms) {
         for (const std::string& name : ListAt(folder, later).due) folder.Read(name);
-        return folder.Videos(warnings_);
+        return Copies(folder.Videos(warnings_));
     }
 
     fs::path dir_;
@@ -65,7 +71,7 @@ TEST(MediaFolderRead, GroupsFilesIntoVideosWithLevelsSizesAndLengthsFromTheFiles
     EXPECT_NE(folder.Read("broken.mp4"), "");
     for (const char* name : {"other.webm", "tiny_240.mp4", "tiny_360p.mp4"}) EXPECT_EQ(folder.Read(name), "");
     std::vector<std::string> warnings;
-    std::vector<Video> videos = folder.Videos(warnings);
+    std::vector<Video> videos = Copies(folder.Videos(warnings));
     EXPECT_TRUE(warnings.empty());
     ASSERT_EQ(videos.size(), 2u);
     // The unreadable file is reported with its reason and left out.
@@ -81,7 +87,7 @@ TEST(MediaFolderRead, GroupsFilesIntoVideosWithLevelsSizesAndLengthsFromTheFiles
     EXPECT_EQ(other.levels, std::vector<Quality>{Quality::Small});
     ASSERT_EQ(other.media.size(), 1u);
     EXPECT_EQ(other.media[0].contentType, "video/webm");
-    EXPECT_EQ(other.media[0].name, "other.webm");
+    EXPECT_EQ(other.media[0].path, "other.webm");  // within the folder
 
     const Video& tiny = videos[1];
     EXPECT_EQ(tiny.id, MediaVideoId("tiny.mp4"));
@@ -90,7 +96,7 @@ TEST(MediaFolderRead, GroupsFilesIntoVideosWithLevelsSizesAndLengthsFromTheFiles
     EXPECT_EQ(tiny.levels, (std::vector<Quality>{Quality::Medium, Quality::Small}));
     ASSERT_EQ(tiny.media.size(), 2u);
     EXPECT_EQ(tiny.media[0].quality, Quality::Medium);
-    EXPECT_EQ(fs::path(tiny.media[0].path), kMedia / "tiny_360p.mp4");
+    EXPECT_EQ(tiny.media[0].path, "tiny_360p.mp4");
     EXPECT_EQ(tiny.media[0].bytes, fs::file_size(kMedia / "tiny_360p.mp4"));
     EXPECT_EQ(tiny.media[1].bytes, fs::file_size(kMedia / "tiny_240.mp4"));
     EXPECT_EQ(tiny.media[1].contentType, "video/mp4");
@@ -153,12 +159,12 @@ TEST_F(Folder, FilesThatGoOrChangeAreWithdrawnAndReadAgain) {
     MediaFolder::Listing again = ListAt(folder, 600ms);
     EXPECT_TRUE(again.due.empty());
     EXPECT_FALSE(again.withdrawn);
-    EXPECT_EQ(folder.Videos(warnings_)[0].id, clip);
+    EXPECT_EQ(folder.Videos(warnings_)[0]->id, clip);
 
     // One level goes: the video stays with the other, under the same ID.
     fs::remove(dir_ / "clip_360.mp4");
     EXPECT_TRUE(ListAt(folder, 1200ms).withdrawn);
-    videos = folder.Videos(warnings_);
+    videos = Copies(folder.Videos(warnings_));
     ASSERT_EQ(videos.size(), 2u);
     EXPECT_EQ(videos[0].id, clip);
     EXPECT_EQ(videos[0].levels, std::vector<Quality>{Quality::Small});
@@ -171,7 +177,7 @@ TEST_F(Folder, FilesThatGoOrChangeAreWithdrawnAndReadAgain) {
     EXPECT_EQ(replaced.due, std::vector<std::string>{"clip_240.mp4"});
     EXPECT_EQ(folder.Videos(warnings_).size(), 1u);  // only other.webm until it is read
     EXPECT_EQ(folder.Read("clip_240.mp4"), "");
-    videos = folder.Videos(warnings_);
+    videos = Copies(folder.Videos(warnings_));
     ASSERT_EQ(videos.size(), 2u);
     EXPECT_EQ(videos[0].id, clip);
     EXPECT_EQ(videos[0].seconds, 1);
@@ -203,7 +209,7 @@ TEST_F(Folder, ASecondFileForOneLevelIsLeftOutWithAWarning) {
     std::vector<Video> videos = ReadAll(folder);
     ASSERT_EQ(videos.size(), 1u);
     ASSERT_EQ(videos[0].media.size(), 1u);
-    EXPECT_EQ(videos[0].media[0].name, "clip_240.mp4");  // the first in byte order
+    EXPECT_EQ(videos[0].media[0].path, "clip_240.mp4");  // the first in byte order
     ASSERT_EQ(warnings_.size(), 1u);
     EXPECT_NE(warnings_[0].find("clip_240p.mp4: level small of clip.mp4 is already taken"), std::string::npos)
         << warnings_[0];
@@ -215,7 +221,8 @@ TEST(MediaFolderRead, MediaAddressesLeadToTheFileOfTheLevel) {
         folder.Read(name);
     std::vector<std::string> warnings;
     LibrarySnapshot library;
-    for (Video& video : folder.Videos(warnings)) library.catalogue.Add(std::move(video));
+    library.folders = {{kMedia.string(), kMedia.string(), 2, 0, {}}};
+    for (Catalogue::Shared& video : folder.Videos(warnings)) library.catalogue.Add(std::move(video));
     Video plain;
     plain.id = "cdPlain0001";
     plain.seconds = 10;
@@ -225,7 +232,8 @@ TEST(MediaFolderRead, MediaAddressesLeadToTheFileOfTheLevel) {
 
     Reply reply = HandleRequest(library, "GET", "/media/" + tiny + "/small", 0);
     ASSERT_NE(reply.media, nullptr);
-    EXPECT_EQ(fs::path(reply.media->path).filename(), "tiny_240.mp4");
+    EXPECT_EQ(reply.media->path, "tiny_240.mp4");
+    EXPECT_EQ(fs::path(reply.mediaPath), kMedia / "tiny_240.mp4");
     EXPECT_EQ(reply.contentType, "video/mp4");
     const std::vector<std::string> elsewhere = {"/media/" + tiny + "/hd720", "/media/" + tiny,
                                                 "/media/cdPlain0001/small", "/media/cdNoSuchOne/small"};

@@ -141,14 +141,14 @@ TEST(CatalogueMedia, FilesAreReadRelativeToTheCatalogue) {
         "medium=tiny_360p.mp4,small=tiny_240.mp4\n"
         "cdPlain0001\t42\t-\t102030\tsmall\t2020-01-01\tme\tPlain\n");
     ASSERT_TRUE(parse.errors.empty());
-    std::vector<Video> videos = parse.catalogue.Videos();
+    std::vector<Video> videos(parse.catalogue.Videos().begin(), parse.catalogue.Videos().end());
     EXPECT_TRUE(ResolveCatalogueMedia(videos, kMedia.string()).empty());
     EXPECT_EQ(videos[0].seconds, 3);  // from the files, not the catalogue's 99
     EXPECT_EQ(videos[0].media[1].bytes, fs::file_size(kMedia / "tiny_240.mp4"));
     EXPECT_TRUE(fs::path(videos[0].media[1].path).is_absolute());
     EXPECT_EQ(videos[1].seconds, 42);  // simulated, unchanged
 
-    std::vector<Video> elsewhere = parse.catalogue.Videos();
+    std::vector<Video> elsewhere(parse.catalogue.Videos().begin(), parse.catalogue.Videos().end());
     auto messages = ResolveCatalogueMedia(elsewhere, (kMedia / "nowhere").string());
     EXPECT_EQ(messages.size(), 2u);
 }
