@@ -67,6 +67,7 @@ trap 'exit 143' TERM
 clipdeck_start_service "$service" "$work/service.log" "$work/port" --media-dir "$media" || exit 1
 pids+=("$CLIPDECK_SERVICE_PID")
 port=$CLIPDECK_SERVICE_PORT
+clipdeck_wait_scanned "$work/service.log" || exit 1
 id=$(awk '$1 == "media" { print $2; exit }' "$work/service.log")
 [ -n "$id" ] || { echo "media-bench.sh: the service found no clip" >&2; exit 1; }
 

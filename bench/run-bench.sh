@@ -137,6 +137,7 @@ if [ "$list_play" -gt 0 ]; then
   fi
   bash "$root/scripts/make-demo-media.sh" "$media" >/dev/null || exit 1
   start_service media --media-dir "$media" || exit 1
+  clipdeck_wait_scanned "$work/media.log" || exit 1
   CLIPDECK_FEED_HOST=127.0.0.1:$service_port CLIPDECK_PLAYER_HOST=127.0.0.1:$service_port \
     timeout -k 5 $((list_play * 10 + 120)) "$wine_run" "$list_play_bench" \
     --clipdeck "$(dos_path "$clipdeck")" --videos "$list_play" --every $(((list_play + 9) / 10))

@@ -200,6 +200,22 @@ clipdeck_start_service() {
   CLIPDECK_SERVICE_PORT=$(cat "$port_file")
 }
 
+# clipdeck_wait_scanned LOG [SECONDS]: waits (default at most 20 s) until a
+# service started with --media-dir has read its folders through once, which
+# it logs as "scanned ..." after a "media ID ..." line for each video. It
+# answers from the start, and reads the folders behind.
+clipdeck_wait_scanned() {
+  local log=$1 limit=${2:-20}
+  local deadline=$((SECONDS + limit))
+  until grep -q '^scanned ' "$log" 2>/dev/null; do
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      clipdeck_say "the service did not read its media folders within $limit s"
+      return 1
+    fi
+    sleep 0.05
+  done
+}
+
 # clipdeck_favourite_count FILE: the number of favourites FILE (the program's
 # Favorite.ini, UTF-16 or ANSI) holds; 0 when there is no such file.
 clipdeck_favourite_count() {

@@ -67,7 +67,8 @@ export CLIPDECK_FEED_HOST=127.0.0.1:$port
 export CLIPDECK_PLAYER_HOST=127.0.0.1:$port
 echo "service on 127.0.0.1:$port (pid $service_pid)"
 if [ ${#media[@]} -gt 0 ]; then
-  # The service lists what it found first: "media ID LEVELS SECONDS TITLE".
+  # The service lists each video it finds: "media ID LEVELS SECONDS TITLE".
+  clipdeck_wait_scanned "$work/service.log" || exit 1
   CLIPDECK_E2E_CLIP=$(awk '$1 == "media" { print $2; exit }' "$work/service.log")
   if [ -z "$CLIPDECK_E2E_CLIP" ]; then
     echo "run-e2e.sh: the service found no clip in ${media[1]}" >&2
