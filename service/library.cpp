@@ -89,14 +89,23 @@ std::shared_ptr<const LibrarySnapshot> Library::Snapshot() const {
 void Library::AwaitVideo(std::string_view id, std::chrono::milliseconds limit) {
     const auto until = steady_clock::now() + limit;
     std::unique_lock<std::mutex> lock(mutex_);
+    const auto known = [&] { return snapshot_->catalogue.Find(id) != nullptr; };
+    const auto due = [&] { return dueIds_.find(id) != dueIds_.end(); };
     if (!changed_.wait_until(lock, until, [&] { return listed_ || stop_; })) return;
-    if (snapshot_->catalogue.Find(id) != nullptr || dueIds_.find(id) == dueIds_.end()) return;
+    if (known()) return;
+    if (!due()) {
+        // Perhaps a file copied in since the last listing: list the folders
+        // again, whole, and look once more.
+        const std::uint64_t want = listingsStarted_ + 1;
+        wholeWanted_ = true;
+        changed_.notify_all();
+        if (!changed_.wait_until(lock, until, [&] { return stop_ || listingsDone_ >= want; })) return;
+        if (known() || !due()) return;
+    }
     const std::string wanted(id);
     wanted_.insert(wanted);
     changed_.notify_all();
-    changed_.wait_until(lock, until, [&] {
-        return stop_ || snapshot_->catalogue.Find(id) != nullptr || dueIds_.find(id) == dueIds_.end();
-    });
+    changed_.wait_until(lock, until, [&] { return stop_ || known() || !due(); });
     wanted_.erase(wanted);
 }
 
@@ -111,13 +120,14 @@ void Library::Run(std::chrono::milliseconds interval) {
     for (;;) {
         Pass();
         std::unique_lock<std::mutex> lock(mutex_);
-        if (changed_.wait_for(lock, interval, [&] { return stop_; })) return;
+        changed_.wait_for(lock, interval, [&] { return stop_ || wholeWanted_; });
+        if (stop_) return;
     }
 }
 
 void Library::Pass() {
     const SteadyTime now = steady_clock::now();
-    const FileTime fileNow = FileTime::clock::now();
+    const FileTime fileNow = FileTimeNow();
     struct Due {
         std::size_t folder;
         std::string name;
@@ -125,8 +135,15 @@ void Library::Pass() {
     };
     std::vector<Due> due;
     bool changed = false;
+    bool whole = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++listingsStarted_;
+        whole = wholeWanted_;
+        wholeWanted_ = false;
+    }
     for (std::size_t i = 0; i < folders_.size(); ++i) {
-        MediaFolder::Listing listing = folders_[i].List(now, fileNow);
+        MediaFolder::Listing listing = folders_[i].List(now, fileNow, whole);
         if (listing.error != folderErrors_[i]) {
             if (!listing.error.empty()) warn_(listing.error + "; its videos are not served while it cannot be read");
             else warn_(ShownName(folders_[i].Dir()) + ": can be read again");
@@ -145,6 +162,7 @@ void Library::Pass() {
         std::lock_guard<std::mutex> lock(mutex_);
         dueIds_ = dueIds;
         listed_ = true;
+        ++listingsDone_;
     }
     changed_.notify_all();
     if (changed) Publish({}, false);

@@ -64,8 +64,9 @@ public:
 
     // For a request that names a video the snapshot does not hold yet: when
     // one of the folders' files that are still and unread belongs to it,
-    // has it read next and waits until it is (at most `limit`). Also waits
-    // for the folders' first listing.
+    // has it read next and waits until it is (at most `limit`). When none
+    // does, has the folders listed again at once and looks once more. Also
+    // waits for the folders' first listing.
     void AwaitVideo(std::string_view id, std::chrono::milliseconds limit);
 
     // Waits, at most `limit`, until every folder has been read through once.
@@ -100,6 +101,10 @@ private:
     std::map<std::string, std::size_t, std::less<>> dueIds_;  // ID -> due files not read yet
     std::set<std::string, std::less<>> wanted_;                // IDs a request waits for
     bool listed_ = false;  // the first listing of every folder is done
+    // Listings begun and done, and whether a request wants the folders listed
+    // whole at once (a video asked for that no listing has seen yet).
+    std::uint64_t listingsStarted_ = 0, listingsDone_ = 0;
+    bool wholeWanted_ = false;
     bool stop_ = false;
     std::thread thread_;
 };

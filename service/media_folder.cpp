@@ -12,42 +12,74 @@ namespace fs = std::filesystem;
 MediaFolder::MediaFolder(std::string dir, int index)
     : dir_(std::move(dir)), path_(PathFromUtf8(dir_)), index_(index) {}
 
-MediaFolder::Listing MediaFolder::List(SteadyTime now, FileTime fileNow) {
+MediaFolder::Listing MediaFolder::List(SteadyTime now, FileTime fileNow, bool whole) {
     Listing listing;
-    std::map<std::string, Entry> seen;
-    std::error_code ec;
-    for (fs::directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code fileError;
-        if (!it->is_regular_file(fileError)) continue;
-        std::string name = Utf8FromPath(it->path().filename());
-        if (MediaContentType(name).empty()) continue;
-        Entry facts;
-        facts.size = it->file_size(fileError);
-        if (!fileError) facts.written = it->last_write_time(fileError);
-        if (fileError) continue;  // gone between the listing and the look
-        seen.emplace(std::move(name), std::move(facts));
-    }
-    if (ec) {
-        listing.error = dir_ + ": " + ec.message();
-        seen.clear();
+    const std::uint32_t pass = ++listing_;
+    const auto settle = std::chrono::duration_cast<std::chrono::nanoseconds>(kSettleTime).count();
+    const auto look = [&](std::map<std::string, Entry, std::less<>>::iterator it, std::uint64_t size,
+                          FileTime written) {
+        if (it->second.listed != 0 && (it->second.size != size || it->second.written != written)) {
+            // Changed: withdrawn, and read again once it is still.
+            if (it->second.state == State::Ready) listing.withdrawn = true;
+            it->second = Entry{};
+        }
+        Entry& entry = it->second;
+        if (entry.listed == 0) entry.sameSince = now;
+        entry.size = size;
+        entry.written = written;
+        entry.listed = pass;
+        const bool still = fileNow - written >= settle || now - entry.sameSince >= kSettleTime;
+        if (entry.state == State::Waiting && still) entry.state = State::Due;
+        if (entry.state == State::Due) listing.due.push_back(it->first);
+    };
+
+    // The folder's names unchanged since the last whole listing: only the
+    // files still waiting are looked at again.
+    const std::optional<FileTime> namesWritten = FolderWriteTime(dir_);
+    if (!whole && namesWritten && namesWritten == namesWritten_ && now - wholeListed_ < wholeApart_) {
+        for (auto it = files_.begin(); it != files_.end();) {
+            Entry& entry = it->second;
+            if (entry.state != State::Waiting && entry.state != State::Due) {
+                entry.listed = pass;
+                ++it;
+                continue;
+            }
+            if (const std::optional<FileFacts> facts = StatFile(dir_, it->first)) {
+                look(it, facts->size, facts->written);
+                ++it;
+            } else {
+                it = files_.erase(it);
+            }
+        }
+        std::sort(listing.due.begin(), listing.due.end());
+        return listing;
     }
 
-    for (auto& [name, facts] : seen) {
-        auto old = files_.find(name);
-        if (old != files_.end() && old->second.size == facts.size && old->second.written == facts.written) {
-            facts = std::move(old->second);
-        } else {
-            if (old != files_.end() && old->second.state == State::Ready) listing.withdrawn = true;
-            facts.sameSince = now;
+    const auto started = std::chrono::steady_clock::now();
+    std::string error;
+    const bool listed = ListFolder(
+        dir_, [](std::string_view name) { return !MediaContentType(name).empty(); },
+        [&](std::string_view name, std::uint64_t size, FileTime written) {
+            auto it = files_.find(name);
+            if (it == files_.end()) it = files_.emplace(std::string(name), Entry{}).first;
+            look(it, size, written);
+        },
+        error);
+    if (!listed) listing.error = dir_ + ": " + error;
+    namesWritten_ = listed ? namesWritten : std::nullopt;
+    wholeListed_ = now;
+    wholeApart_ = std::clamp<std::chrono::steady_clock::duration>((std::chrono::steady_clock::now() - started) * 100,
+                                                                 kWholeListingsApart[0], kWholeListingsApart[1]);
+    for (auto it = files_.begin(); it != files_.end();) {
+        if (it->second.listed == pass && listed) {
+            ++it;
+            continue;
         }
-        const bool still = fileNow - facts.written >= kSettleTime || now - facts.sameSince >= kSettleTime;
-        if (facts.state == State::Waiting && still) facts.state = State::Due;
-        if (facts.state == State::Due) listing.due.push_back(name);
+        if (it->second.state == State::Ready) listing.withdrawn = true;
+        it = files_.erase(it);
     }
-    for (const auto& [name, entry] : files_) {
-        if (entry.state == State::Ready && seen.count(name) == 0) listing.withdrawn = true;
-    }
-    files_ = std::move(seen);
+    // The listing comes in the folder's order; files are read in name order.
+    std::sort(listing.due.begin(), listing.due.end());
     return listing;
 }
 
@@ -167,9 +199,8 @@ std::size_t MediaFolder::Waiting() const {
 
 std::string DateOfFileTime(FileTime written) {
     using namespace std::chrono;
-    const auto days = floor<std::chrono::days>(file_clock::to_sys(written));
-    if (days < sys_days{}) return "1970-01-01";
-    const year_month_day date{days};
+    if (written < 0) return "1970-01-01";
+    const year_month_day date{floor<days>(sys_time<nanoseconds>(nanoseconds(written)))};
     char text[16];
     std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
                   static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));

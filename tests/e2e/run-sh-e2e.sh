@@ -16,10 +16,7 @@ run_pid=""
 cleanup() {
   trap - EXIT INT TERM
   # run.sh stops what it started (service, Xvfb, program) when it ends.
-  if [ -n "$run_pid" ] && kill -0 "$run_pid" 2>/dev/null; then
-    kill "$run_pid" 2>/dev/null
-    wait "$run_pid" 2>/dev/null
-  fi
+  clipdeck_stop "$run_pid"
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 
 #include "library.h"
 #include "media.h"
+#include "temp_folder.h"
 
 namespace clipdeck::service {
 namespace {
@@ -33,20 +33,10 @@ Catalogue OneVideoCatalogue(const std::string& id) {
 class Folders : public testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "clipdeck-library-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
         fs::create_directory(root_ / "a");
         fs::create_directory(root_ / "b");
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-    void Put(const std::string& from, const fs::path& to) {
-        fs::copy_file(kMedia / from, root_ / to, fs::copy_options::overwrite_existing);
-        fs::last_write_time(root_ / to, FileTime::clock::now() - 60s);
-    }
+    void Put(const std::string& from, const fs::path& to) { temp_.Put(kMedia / from, to); }
     std::unique_ptr<Library> Make(Catalogue catalogue = {}) {
         return std::make_unique<Library>(
             std::move(catalogue), std::vector<std::string>{(root_ / "a").string(), (root_ / "b").string()},
@@ -64,7 +54,8 @@ protected:
         return out_;
     }
 
-    fs::path root_;
+    test::TempFolder temp_;
+    const fs::path& root_ = temp_.Path();
     std::mutex mutex_;
     std::vector<std::string> out_, warnings_;
 };

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "media_folder.h"
 #include "render.h"
+#include "temp_folder.h"
 #include "request.h"
 
 namespace clipdeck::service {
@@ -35,22 +35,12 @@ std::string Field(const FormFields& fields, const std::string& key) {
 // A folder of its own, with files copied from the test media.
 class Folder : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "clipdeck-folder-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
     // Copies a test file in, written `age` ago.
     void Put(const std::string& from, const std::string& name, std::chrono::seconds age = 60s) {
-        fs::copy_file(kMedia / from, dir_ / name, fs::copy_options::overwrite_existing);
-        fs::last_write_time(dir_ / name, FileTime::clock::now() - age);
+        temp_.Put(kMedia / from, name, age);
     }
     MediaFolder::Listing ListAt(MediaFolder& folder, std::chrono::milliseconds later = 0ms) {
-        return folder.List(start_ + later, FileTime::clock::now() + later);
+        return folder.List(start_ + later, FileTimeNow() + std::chrono::nanoseconds(later).count());
     }
     // Lists and reads every due file; the videos then.
     std::vector<Video> ReadAll(MediaFolder& folder, std::chrono::milliseconds later = 0ms) {
@@ -58,14 +48,15 @@ protected:
         return Copies(folder.Videos(warnings_));
     }
 
-    fs::path dir_;
+    test::TempFolder temp_;
+    const fs::path& dir_ = temp_.Path();
     SteadyTime start_ = std::chrono::steady_clock::now();
     std::vector<std::string> warnings_;
 };
 
 TEST(MediaFolderRead, GroupsFilesIntoVideosWithLevelsSizesAndLengthsFromTheFiles) {
     MediaFolder folder(kMedia.string(), 2);
-    MediaFolder::Listing listing = folder.List(std::chrono::steady_clock::now(), FileTime::clock::now() + 1h);
+    MediaFolder::Listing listing = folder.List(std::chrono::steady_clock::now(), FileTimeNow() + std::chrono::nanoseconds(1h).count());
     ASSERT_EQ(listing.error, "");
     ASSERT_EQ(listing.due, (std::vector<std::string>{"broken.mp4", "other.webm", "tiny_240.mp4", "tiny_360p.mp4"}));
     EXPECT_NE(folder.Read("broken.mp4"), "");
@@ -114,7 +105,7 @@ TEST(MediaFolderRead, GroupsFilesIntoVideosWithLevelsSizesAndLengthsFromTheFiles
 
 TEST(MediaFolderRead, AMissingFolderCannotBeListed) {
     MediaFolder folder((kMedia / "nowhere").string(), 0);
-    MediaFolder::Listing listing = folder.List(std::chrono::steady_clock::now(), FileTime::clock::now());
+    MediaFolder::Listing listing = folder.List(std::chrono::steady_clock::now(), FileTimeNow());
     EXPECT_NE(listing.error, "");
     EXPECT_TRUE(listing.due.empty());
 }
@@ -185,7 +176,7 @@ TEST_F(Folder, FilesThatGoOrChangeAreWithdrawnAndReadAgain) {
 
     // A file that cannot be read is skipped once, and tried again when it changes.
     std::ofstream(dir_ / "later.mp4") << "not yet";
-    fs::last_write_time(dir_ / "later.mp4", FileTime::clock::now() - 60s);
+    fs::last_write_time(dir_ / "later.mp4", fs::file_time_type::clock::now() - 60s);
     EXPECT_EQ(ListAt(folder, 2400ms).due, std::vector<std::string>{"later.mp4"});
     EXPECT_NE(folder.Read("later.mp4"), "");
     EXPECT_TRUE(ListAt(folder, 3000ms).due.empty());
@@ -217,7 +208,7 @@ TEST_F(Folder, ASecondFileForOneLevelIsLeftOutWithAWarning) {
 
 TEST(MediaFolderRead, MediaAddressesLeadToTheFileOfTheLevel) {
     MediaFolder folder(kMedia.string(), 0);
-    for (const std::string& name : folder.List(std::chrono::steady_clock::now(), FileTime::clock::now() + 1h).due)
+    for (const std::string& name : folder.List(std::chrono::steady_clock::now(), FileTimeNow() + std::chrono::nanoseconds(1h).count()).due)
         folder.Read(name);
     std::vector<std::string> warnings;
     LibrarySnapshot library;
@@ -248,7 +239,9 @@ TEST(MediaFolderRead, MediaAddressesLeadToTheFileOfTheLevel) {
 
 TEST(MediaFolderDates, AreTheUtcDayOfTheModificationTime) {
     using namespace std::chrono;
-    const auto at = [](sys_days day, hours h) { return file_clock::from_sys(sys_seconds(sys_time<hours>(day) + h)); };
+    const auto at = [](sys_days day, hours h) {
+        return static_cast<FileTime>(nanoseconds(sys_time<hours>(day) + h - sys_days{}).count());
+    };
     EXPECT_EQ(DateOfFileTime(at(2024y / 2 / 29, 23h)), "2024-02-29");
     EXPECT_EQ(DateOfFileTime(at(1970y / 1 / 1, 0h)), "1970-01-01");
     EXPECT_EQ(DateOfFileTime(at(1969y / 12 / 31, 1h)), "1970-01-01");

@@ -15,6 +15,17 @@ struct RangeCase {
     std::uint64_t last;
 };
 
+template <std::size_t N>
+void ExpectRanges(const RangeCase (&cases)[N]) {
+    for (const RangeCase& c : cases) {
+        ByteRange range = ParseByteRange(c.header, c.size);
+        EXPECT_EQ(range.kind, c.kind) << c.header;
+        EXPECT_EQ(range.first, c.first) << c.header;
+        EXPECT_EQ(range.last, c.last) << c.header;
+        EXPECT_EQ(range.Length(), c.last - c.first + 1) << c.header;
+    }
+}
+
 TEST(ByteRange, ReadsTheThreeFormsOfOneRangeAgainstTheFileSize) {
     const RangeCase cases[] = {
         {"bytes=0-99", 1000, Kind::Part, 0, 99},
@@ -31,13 +42,7 @@ TEST(ByteRange, ReadsTheThreeFormsOfOneRangeAgainstTheFileSize) {
         // 64-bit sizes.
         {"bytes=5000000000-", 6000000000ull, Kind::Part, 5000000000ull, 5999999999ull},
     };
-    for (const RangeCase& c : cases) {
-        ByteRange range = ParseByteRange(c.header, c.size);
-        EXPECT_EQ(range.kind, c.kind) << c.header;
-        EXPECT_EQ(range.first, c.first) << c.header;
-        EXPECT_EQ(range.last, c.last) << c.header;
-        EXPECT_EQ(range.Length(), c.last - c.first + 1) << c.header;
-    }
+    ExpectRanges(cases);
 }
 
 TEST(ByteRange, AnEndAtOrJustPastTheLastByteEndsAtTheLastByte) {
@@ -50,12 +55,7 @@ TEST(ByteRange, AnEndAtOrJustPastTheLastByteEndsAtTheLastByte) {
         {"bytes=999-1000", 1000, Kind::Part, 999, 999},
         {"bytes=0-1", 1, Kind::Part, 0, 0},
     };
-    for (const RangeCase& c : cases) {
-        ByteRange range = ParseByteRange(c.header, c.size);
-        EXPECT_EQ(range.kind, c.kind) << c.header;
-        EXPECT_EQ(range.first, c.first) << c.header;
-        EXPECT_EQ(range.last, c.last) << c.header;
-    }
+    ExpectRanges(cases);
 }
 
 TEST(ByteRange, RangesBeyondTheFileCannotBeSatisfied) {
