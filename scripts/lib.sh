@@ -66,12 +66,18 @@ clipdeck_build_release_native() {
   clipdeck_configure_and_build "$CLIPDECK_RELEASE_NATIVE_BUILD" -DCLIPDECK_SANITIZE=OFF -- "${@:-clipdeck-service}"
 }
 
-# clipdeck_build_win [targets...]: the program and its tests, MinGW-w64. The
-# end-to-end tests take the native tree's service, so build that first.
+# clipdeck_build_win [targets...]: the program and its tests, MinGW-w64, and
+# the service for Windows (with cpp-httplib's header that scripts/setup.sh
+# fetches). The end-to-end tests take the native tree's service, and the
+# Windows service is tested with the native tree's process tests, so build
+# that first.
+CLIPDECK_HTTPLIB_DIR=$CLIPDECK_ROOT/build/third_party/cpp-httplib
 clipdeck_build_win() {
   clipdeck_configure_and_build "$CLIPDECK_WIN_BUILD" \
     -DCMAKE_TOOLCHAIN_FILE="$CLIPDECK_ROOT/cmake/mingw-w64-x86_64.cmake" \
-    -DCLIPDECK_SERVICE_EXE="$CLIPDECK_SERVICE_EXE" -- "$@"
+    -DCLIPDECK_SERVICE_EXE="$CLIPDECK_SERVICE_EXE" \
+    -DCLIPDECK_HTTPLIB_DIR="$CLIPDECK_HTTPLIB_DIR" \
+    -DCLIPDECK_SERVICE_PROCESS_TEST="$CLIPDECK_NATIVE_BUILD/tests/service/service_process_test" -- "$@"
 }
 
 # --- Wine prefixes ----------------------------------------------------------

@@ -18,6 +18,7 @@ packages=(
   fonts-droid-fallback fonts-liberation fonts-dejavu-core
   procps curl util-linux
   ffmpeg libavformat-dev libavcodec-dev libavutil-dev
+  dpkg-dev
   gstreamer1.0-libav gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   clang-14 libfuzzer-14-dev
 )
@@ -38,7 +39,15 @@ for p in "${packages[@]}"; do
   esac
 done
 
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
+# cpp-httplib's single header for the Windows build of the service, from
+# Debian's source package, unpacked under build/ (once).
+fetch_httplib() {
+  bash "$root/scripts/fetch-httplib.sh" >/dev/null
+}
+
 if [ ${#missing[@]} -eq 0 ]; then
+  fetch_httplib
   exit 0
 fi
 
@@ -56,3 +65,4 @@ export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
 "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
   apt-get install -y -qq "${missing[@]}" >/dev/null
+fetch_httplib

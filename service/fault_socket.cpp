@@ -1,16 +1,10 @@
 #include "fault_socket.h"
 
-#include <arpa/inet.h>
-#include <dirent.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+
+#include "socket_api.h"
 
 namespace clipdeck::service {
 
@@ -30,19 +24,10 @@ std::string_view Reason(int status) {
     }
 }
 
-bool SendAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
-
 // Waits up to `ms`, or without end for ms < 0; true when the peer has gone
 // (closed or reset) or the service stops. What the peer sends meanwhile is
 // read and dropped.
-bool WaitForPeerGone(int fd, long long ms, const std::function<bool()>& stopping) {
+bool WaitForPeerGone(SocketHandle socket, long long ms, const std::function<bool()>& stopping) {
     const auto end = Clock::now() + std::chrono::milliseconds(ms < 0 ? 0 : ms);
     for (;;) {
         if (stopping()) return true;
@@ -52,32 +37,14 @@ bool WaitForPeerGone(int fd, long long ms, const std::function<bool()>& stopping
             if (left <= 0) return false;
             slice = std::min<long long>(slice, left);
         }
-        pollfd p{fd, POLLIN | POLLRDHUP, 0};
-        const int n = poll(&p, 1, static_cast<int>(slice));
-        if (n < 0) return true;
-        if (n == 0) continue;
-        if (p.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) return true;
-        char sink[4096];
-        if (recv(fd, sink, sizeof sink, MSG_DONTWAIT) <= 0) return true;
+        switch (socket_io::WaitForPeer(socket, static_cast<int>(slice))) {
+        case socket_io::Peer::Quiet: break;
+        case socket_io::Peer::Sent:
+            if (!socket_io::Discard(socket)) return true;
+            break;
+        case socket_io::Peer::Gone: return true;
+        }
     }
-}
-
-// Ends the connection behind `fd` while keeping the number taken: an
-// unconnected socket replaces it, and the connection's last reference goes
-// with a FIN, or with a RST when `reset`.
-void Drop(int fd, bool reset) {
-    if (reset) {
-        const linger now{1, 0};
-        setsockopt(fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
-    }
-    const int spare = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (spare >= 0 && dup2(spare, fd) >= 0) {
-        close(spare);
-        return;
-    }
-    if (spare >= 0) close(spare);
-    // No spare socket: at least stop the connection; the owner closes it.
-    shutdown(fd, SHUT_RDWR);
 }
 
 std::uint16_t PortOf(const sockaddr_storage& address) {
@@ -97,6 +64,22 @@ std::string AddressOf(const sockaddr_storage& address) {
 
 }  // namespace
 
+SocketHandle FindConnection(int localPort, const std::string& peerAddress, int peerPort) {
+    SocketHandle found = kNoSocket;
+    socket_io::ForEachSocket([&](SocketHandle candidate) {
+        sockaddr_storage local{}, peer{};
+        socklen_t localSize = sizeof local, peerSize = sizeof peer;
+        const auto s = static_cast<NativeSocket>(candidate);
+        if (getsockname(s, reinterpret_cast<sockaddr*>(&local), &localSize) != 0 ||
+            getpeername(s, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0)
+            return true;
+        if (PortOf(local) != localPort || PortOf(peer) != peerPort || AddressOf(peer) != peerAddress) return true;
+        found = candidate;
+        return false;
+    });
+    return found;
+}
+
 std::string AnswerHead(const RawAnswer& answer, std::uint64_t contentLength) {
     std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " " + std::string(Reason(answer.status)) + "\r\n";
     for (const auto& [name, value] : answer.headers) head += name + ": " + value + "\r\n";
@@ -104,11 +87,10 @@ std::string AnswerHead(const RawAnswer& answer, std::uint64_t contentLength) {
     return head;
 }
 
-std::uint64_t PlayFault(int fd, const FaultRule& rule, const RawAnswer& answer,
+std::uint64_t PlayFault(SocketHandle fd, const FaultRule& rule, const RawAnswer& answer,
                         const std::function<bool()>& stopping) {
-    // A client that stops reading must not hold this thread for ever.
-    const timeval limit{5, 0};
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    using socket_io::SendAll;
+    socket_io::LimitSendTime(fd, 5);
 
     const std::string_view body = answer.body;
     const std::uint64_t size = body.size();
@@ -147,32 +129,8 @@ std::uint64_t PlayFault(int fd, const FaultRule& rule, const RawAnswer& answer,
         if (SendAll(fd, AnswerHead(answer, size > arg ? size - arg : 0) + std::string(body))) sent = size;
         break;
     }
-    Drop(fd, rule.kind == FaultKind::Reset);
+    socket_io::Drop(fd, rule.kind == FaultKind::Reset);
     return sent;
-}
-
-int FindConnection(int localPort, const std::string& peerAddress, int peerPort) {
-    DIR* dir = opendir("/proc/self/fd");
-    if (dir == nullptr) return -1;
-    int found = -1;
-    while (dirent* entry = readdir(dir)) {
-        char* end = nullptr;
-        const long fd = std::strtol(entry->d_name, &end, 10);
-        if (end == entry->d_name || *end != '\0' || fd == dirfd(dir)) continue;
-        struct stat info {};
-        if (fstat(static_cast<int>(fd), &info) != 0 || !S_ISSOCK(info.st_mode)) continue;
-        sockaddr_storage local{}, peer{};
-        socklen_t localSize = sizeof local, peerSize = sizeof peer;
-        if (getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&local), &localSize) != 0 ||
-            getpeername(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0)
-            continue;
-        if (PortOf(local) == localPort && PortOf(peer) == peerPort && AddressOf(peer) == peerAddress) {
-            found = static_cast<int>(fd);
-            break;
-        }
-    }
-    closedir(dir);
-    return found;
 }
 
 }  // namespace clipdeck::service

@@ -2,15 +2,7 @@
 
 #include <httplib.h>
 
-#include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -25,6 +17,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "common/percent.h"
 #include "common/quality.h"
 #include "fault.h"
 #include "fault_socket.h"
@@ -32,6 +25,7 @@
 #include "media.h"
 #include "options.h"
 #include "paths.h"
+#include "platform.h"
 #include "range.h"
 #include "request.h"
 
@@ -91,34 +85,32 @@ private:
 // Written beside the target and renamed into place, so a script polling for
 // the file never reads half a number.
 bool WritePortFile(const std::string& path, int port) {
-    const std::string temp = path + ".tmp" + std::to_string(getpid());
+    const std::string temp = path + ".tmp" + std::to_string(svc::ProcessId());
+    std::error_code ignored;
     {
-        std::ofstream out(temp, std::ios::trunc);
+        std::ofstream out(svc::PathFromUtf8(temp), std::ios::trunc | std::ios::binary);
         out << port << '\n';
         out.close();
         if (!out) {
-            std::remove(temp.c_str());
+            std::filesystem::remove(svc::PathFromUtf8(temp), ignored);
             return false;
         }
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
+    if (!svc::ReplaceFile(temp, path)) {
+        std::filesystem::remove(svc::PathFromUtf8(temp), ignored);
         return false;
     }
     return true;
 }
 
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() { close(fd_); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
+// The catalogue beside the program (catalogue/catalogue.tsv, as a packaged
+// service has it) when there is one, else the source tree's.
+std::string DefaultCatalogue() {
+    const std::string beside = svc::Utf8FromPath(svc::PathFromUtf8(svc::ProgramFolder()) / "catalogue" / "catalogue.tsv");
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(svc::PathFromUtf8(beside), ignored)) return beside;
+    return CLIPDECK_SERVICE_DEFAULT_CATALOGUE;
+}
 
 void SetText(httplib::Response& res, int status, const std::string& text) {
     res.status = status;
@@ -133,7 +125,7 @@ struct MediaPlan {
     int status = 200;
     std::optional<std::string> text;  // set: this text in place of the file
     std::vector<std::pair<std::string, std::string>> headers;
-    std::shared_ptr<FileHandle> file;
+    std::shared_ptr<const svc::OpenedFile> file;
     std::uint64_t first = 0;
     std::uint64_t length = 0;
 };
@@ -143,12 +135,9 @@ MediaPlan PlanMedia(const httplib::Request& req, const std::string& path) {
     MediaPlan notFound;
     notFound.status = 404;
     notFound.text = "Not found";
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return notFound;
-    plan.file = std::make_shared<FileHandle>(fd);
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return notFound;
-    const auto size = static_cast<std::uint64_t>(info.st_size);
+    plan.file = svc::OpenedFile::Open(path);
+    if (!plan.file) return notFound;
+    const std::uint64_t size = plan.file->Size();
 
     plan.headers.emplace_back("Accept-Ranges", "bytes");
     const svc::ByteRange range = svc::ParseByteRange(req.get_header_value("Range"), size);
@@ -187,7 +176,7 @@ void ServeMedia(const httplib::Request& req, httplib::Response& res, const svc::
         [file = plan.file, first = plan.first](std::size_t offset, std::size_t want, httplib::DataSink& sink) {
             char buffer[64 * 1024];
             const std::size_t n = std::min(want, sizeof buffer);
-            const ssize_t got = pread(file->Get(), buffer, n, static_cast<off_t>(first + offset));
+            const long long got = file->ReadAt(first + offset, buffer, n);
             if (got <= 0) return false;
             return sink.write(buffer, static_cast<std::size_t>(got));
         });
@@ -215,8 +204,7 @@ svc::RawAnswer RawAnswerOf(const httplib::Request& req, const svc::Reply& reply)
     raw.body.resize(plan.length);
     std::uint64_t done = 0;
     while (done < plan.length) {
-        const ssize_t got = pread(plan.file->Get(), raw.body.data() + done, plan.length - done,
-                                  static_cast<off_t>(plan.first + done));
+        const long long got = plan.file->ReadAt(plan.first + done, raw.body.data() + done, plan.length - done);
         if (got <= 0) break;
         done += static_cast<std::uint64_t>(got);
     }
@@ -269,10 +257,11 @@ constexpr std::chrono::milliseconds kAwaitVideo{2000};
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const svc::OptionsParse parse = svc::ParseOptions(args, CLIPDECK_SERVICE_DEFAULT_CATALOGUE);
+    svc::PrepareProcess();
+    const std::string defaultCatalogue = DefaultCatalogue();
+    const svc::OptionsParse parse = svc::ParseOptions(svc::Arguments(argc, argv), defaultCatalogue);
     if (parse.showHelp) {
-        std::fputs(svc::UsageText(CLIPDECK_SERVICE_DEFAULT_CATALOGUE).c_str(), stdout);
+        std::fputs(svc::UsageText(defaultCatalogue).c_str(), stdout);
         return 0;
     }
     if (!parse.error.empty()) {
@@ -297,15 +286,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "clipdeck-service: %s\n", line.c_str());
         });
 
-    // SIGINT and SIGTERM are blocked in every thread and taken by sigtimedwait
-    // on a thread of our own, so the stop never runs inside a signal handler.
-    // Threads inherit the mask, hence this comes before any thread starts.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    // Before any thread starts (on Linux the stop signals are blocked in
+    // every thread, which inherit the mask, and taken on one of our own).
+    svc::StopRequests stopRequests;
 
     httplib::Server server;
     StopFlag stopping;
@@ -314,10 +297,7 @@ int main(int argc, char** argv) {
 
     // httplib's default also sets SO_REUSEPORT, which would let a second
     // service bind the same port and take half the requests unnoticed.
-    server.set_socket_options([](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
+    server.set_socket_options([](socket_t sock) { svc::SetListeningOptions(static_cast<std::intptr_t>(sock)); });
 
     server.set_pre_routing_handler([&](const httplib::Request& req, httplib::Response& res) {
         requestStart = Clock::now();
@@ -327,6 +307,15 @@ int main(int argc, char** argv) {
         // second time. The request is the library's own non-const object.
         const_cast<httplib::Request&>(req).ranges.clear();
         faultDecision = {};
+        // Only requests addressed to this machine (or to the video service's
+        // names, through the browser's proxy): a page that points its own
+        // name at 127.0.0.1 must not read what is served here.
+        if (const std::string host = req.get_header_value("Host"); !svc::IsAllowedHost(host, req.local_addr)) {
+            PrintLine("refused Host " + common::PercentEncode(host, common::PercentKeep::Visible) +
+                      ": not this machine's");
+            SetText(res, 403, "Forbidden: this service answers only requests addressed to this machine\n");
+            return httplib::Server::HandlerResponse::Handled;
+        }
         if (req.path == "/_faults") {
             ChangeFaults(req, res, faults);
             return httplib::Server::HandlerResponse::Handled;
@@ -342,8 +331,8 @@ int main(int argc, char** argv) {
         const std::shared_ptr<const svc::LibrarySnapshot> snapshot = library.Snapshot();
         svc::Reply reply = svc::HandleRequest(*snapshot, req.method, req.target, options.forcedStatus);
         if (faultDecision.fault) {
-            const int fd = svc::FindConnection(req.local_port, req.remote_addr, req.remote_port);
-            if (fd < 0) {
+            const svc::SocketHandle fd = svc::FindConnection(req.local_port, req.remote_addr, req.remote_port);
+            if (fd == svc::kNoSocket) {
                 SetText(res, 500, "The fault could not find its connection");
                 return httplib::Server::HandlerResponse::Handled;
             }
@@ -387,9 +376,8 @@ int main(int argc, char** argv) {
         bound = server.bind_to_port(options.bind, port);
     }
     if (!bound) {
-        const int error = errno;
         std::fprintf(stderr, "clipdeck-service: cannot listen on %s: %s\n",
-                     svc::FormatAddress(options.bind, options.port).c_str(), std::strerror(error));
+                     svc::FormatAddress(options.bind, options.port).c_str(), svc::LastSocketError().c_str());
         return 1;
     }
 
@@ -406,18 +394,14 @@ int main(int argc, char** argv) {
     std::atomic<bool> listenDone{false};
     std::atomic<bool> stopRequested{false};
     std::thread signalThread([&] {
-        const timespec tick{0, 100'000'000};
-        while (!listenDone) {
-            if (sigtimedwait(&stopSignals, nullptr, &tick) <= 0) continue;
-            stopRequested = true;
-            stopping.Raise();
-            // stop() only acts on a running server; a signal that comes in
-            // before the accept loop has started waits for it.
-            while (!server.is_running() && !listenDone)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            if (!listenDone) server.stop();
-            return;
-        }
+        if (!stopRequests.Wait([&] { return listenDone.load(); })) return;
+        stopRequested = true;
+        stopping.Raise();
+        // stop() only acts on a running server; a stop asked before the
+        // accept loop has started waits for it.
+        while (!server.is_running() && !listenDone)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!listenDone) server.stop();
     });
 
     const bool listened = server.listen_after_bind();

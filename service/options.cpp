@@ -130,9 +130,11 @@ std::string UsageText(std::string_view defaultCatalogue) {
         "per video with media (\"media ID LEVELS SECONDS TITLE\") as the folders are read,\n"
         "\"removed ID\" for a video whose files went, \"scanned N folders: ...\" once they\n"
         "have all been read through, and one line per request (ending \"fault RULE\" when\n"
-        "a fault answered it). SIGINT or SIGTERM stops it. Exit status: 0 after a stop,\n"
-        "1 when it cannot listen or write the port file, 2 for a bad option, catalogue\n"
-        "or media folder.\n";
+        "a fault answered it). A request whose Host is neither this machine (a loopback\n"
+        "address, localhost, the address it came in on) nor the video service's gets\n"
+        "403. SIGINT or SIGTERM (Ctrl+C or Ctrl+Break on Windows) stops it. Exit status:\n"
+        "0 after a stop, 1 when it cannot listen or write the port file, 2 for a bad\n"
+        "option, catalogue or media folder.\n";
     return text;
 }
 

@@ -69,7 +69,55 @@ Reply FindReply(const Catalogue& catalogue, const std::string& name) {
     return Text(409, std::move(body));
 }
 
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+bool IsLoopbackV4(std::string_view host) {
+    // Four numbers of at most three digits, the first 127.
+    if (host.substr(0, 4) != "127.") return false;
+    int parts = 2, digits = 0;  // "127" and the one being read
+    for (char c : host.substr(4)) {
+        if (c == '.') {
+            if (digits == 0) return false;
+            ++parts;
+            digits = 0;
+        } else if (c >= '0' && c <= '9' && ++digits <= 3) {
+            continue;
+        } else {
+            return false;
+        }
+    }
+    return parts == 4 && digits > 0;
+}
+
 }  // namespace
+
+bool IsAllowedHost(std::string_view host, std::string_view localAddress) {
+    while (!host.empty() && (host.back() == ' ' || host.back() == '\t')) host.remove_suffix(1);
+    while (!host.empty() && (host.front() == ' ' || host.front() == '\t')) host.remove_prefix(1);
+    if (host.empty()) return true;
+    // The name without its port: "[::1]:8480", "127.0.0.1:8480", "localhost".
+    std::string_view name = host;
+    if (name.front() == '[') {
+        const std::size_t close = name.find(']');
+        if (close == std::string_view::npos) return false;
+        const std::string_view rest = name.substr(close + 1);
+        if (!rest.empty() && rest.front() != ':') return false;
+        name = name.substr(1, close - 1);
+    } else if (const std::size_t colon = name.find(':'); colon != std::string_view::npos) {
+        name = name.substr(0, colon);
+    }
+    const std::string lower = Lower(name);
+    if (lower.size() > 1 && lower.back() == '.') return IsAllowedHost(lower.substr(0, lower.size() - 1), localAddress);
+    return lower == "localhost" || lower == "::1" || IsLoopbackV4(lower) ||
+           (!localAddress.empty() && lower == Lower(localAddress)) || lower == "www.youtube.com" ||
+           lower == "youtube.com" || lower == "gdata.youtube.com";
+}
 
 Route ParseRoute(std::string_view rawTarget) {
     const std::string origin = OriginForm(rawTarget);

@@ -43,6 +43,17 @@ struct Route {
 // absolute form ("http://host:port/path?q") is read from its path.
 Route ParseRoute(std::string_view target);
 
+// Whether a request whose Host header is `host` may be answered. A web page
+// the user opens can send requests to 127.0.0.1, and by pointing its own
+// name at 127.0.0.1 read the answers; its requests carry its own name. So
+// only these are answered, with any port or none: a loopback address
+// (127.x.x.x, ::1) or "localhost"; `localAddress`, the address the request
+// came in on (so a service bound elsewhere with --bind answers there); the
+// video service's names the program and a browser using the service as its
+// proxy send (www.youtube.com, youtube.com, gdata.youtube.com); or no Host
+// at all, which no browser sends. Names compare without case.
+bool IsAllowedHost(std::string_view host, std::string_view localAddress);
+
 // A nonzero `forcedStatus` answers every request with that status.
 Reply HandleRequest(const LibrarySnapshot& library, std::string_view method, std::string_view target,
                     int forcedStatus);

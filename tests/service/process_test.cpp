@@ -142,6 +142,31 @@ TEST(ServiceProcess, LogsOneLinePerRequestAndStopsCleanlyOnInterrupt) {
     EXPECT_EQ(service.Stderr(), "");
 }
 
+TEST(ServiceProcess, AnswersOnlyRequestsAddressedToThisMachine) {
+    ServiceProcess service;
+    ASSERT_TRUE(service.Start({"--port", "0"})) << service.Stderr();
+    auto client = MakeClient(service.Port());
+    // A page that has pointed its own name at 127.0.0.1.
+    auto foreign = client.Get("/", {{"Host", "evil.example:8480"}});
+    ASSERT_TRUE(foreign);
+    EXPECT_EQ(foreign->status, 403);
+    EXPECT_EQ(foreign->body.find("<html"), std::string::npos);
+    auto entry = client.Get("/feeds/api/videos/cdPlain0001", {{"Host", "evil.example"}});
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->status, 403);
+    // This machine's names, and the video service's through a browser's proxy.
+    for (const char* host : {"localhost:1234", "127.0.0.1", "www.youtube.com"}) {
+        auto res = client.Get("/", {{"Host", host}});
+        ASSERT_TRUE(res) << host;
+        EXPECT_EQ(res->status, 200) << host;
+    }
+    ASSERT_TRUE(service.WaitForLines(8)) << service.Stdout();
+    EXPECT_EQ(service.Stop(), 0);
+    const std::string log = service.Stdout();
+    EXPECT_NE(log.find("\nrefused Host evil.example:8480: not this machine's\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\nGET / 403 "), std::string::npos) << log;
+}
+
 TEST(ServiceProcess, ForcedStatusAnswersEveryRequest) {
     ServiceProcess service;
     ASSERT_TRUE(service.Start({"--port", "0", "--status", "503"})) << service.Stderr();
@@ -222,12 +247,26 @@ TEST(ServiceProcess, ABusyPortIsRefused) {
 
 const fs::path kMedia = CLIPDECK_TEST_MEDIA;
 
-std::string MediaId(const std::string& stdoutText, const std::string& levels) {
+// The ID of the video titled `title`, from the service's "media" lines. A
+// video whose files are read apart may be listed more than once, with the
+// levels read so far; its last line counts.
+std::string MediaId(const std::string& stdoutText, const std::string& title) {
+    std::string id;
     for (const std::string& line : Lines(stdoutText)) {
-        if (line.rfind("media ", 0) == 0 && line.find(" " + levels + " ") == 17)
-            return line.substr(6, 11);
+        if (line.rfind("media ", 0) == 0 && line.size() > title.size() &&
+            line.compare(line.size() - title.size() - 1, std::string::npos, " " + title) == 0)
+            id = line.substr(6, 11);
     }
-    return {};
+    return id;
+}
+
+// The last "media" line of the video `id`.
+std::string MediaLine(const std::string& stdoutText, const std::string& id) {
+    std::string found;
+    for (const std::string& line : Lines(stdoutText)) {
+        if (line.rfind("media " + id + " ", 0) == 0) found = line;
+    }
+    return found;
 }
 
 // One service with the test media folder, shared by the read-only requests.
@@ -238,7 +277,7 @@ protected:
         if (!service_->Start({"--port", "0", "--media-dir", kMedia.string()}))
             ADD_FAILURE() << "service did not start: " << service_->Stderr();
         if (!service_->WaitForLine("scanned ")) ADD_FAILURE() << "the folder was not read: " << service_->Stdout();
-        tiny_ = MediaId(service_->Stdout(), "medium,small");
+        tiny_ = MediaId(service_->Stdout(), TitleOf("Tiny Clip", "tiny"));
         small_ = ReadFile(kMedia / "tiny_240.mp4");
     }
     static void TearDownTestSuite() {
@@ -269,13 +308,14 @@ std::string MediaService::tiny_;
 std::string MediaService::small_;
 
 TEST_F(MediaService, ListsTheVideosOfTheFolderAndWarnsOfUnreadableFiles) {
-    std::vector<std::string> lines = Lines(service_->Stdout());
+    const std::string log = service_->Stdout();
+    std::vector<std::string> lines = Lines(log);
     ASSERT_GE(lines.size(), 4u);
     EXPECT_EQ(lines[0].rfind("clipdeck-service listening on ", 0), 0u);
     EXPECT_EQ(lines[1].rfind("media ", 0), 0u) << lines[1];
-    EXPECT_NE(lines[1].find(" small 1 other"), std::string::npos) << lines[1];
-    EXPECT_EQ(lines[2], "media " + tiny_ + " medium,small 3 Tiny Clip");
-    EXPECT_EQ(lines[3], "scanned 1 folder: 2 videos, 1 file skipped");
+    EXPECT_EQ(MediaLine(log, MediaId(log, "other")).substr(17), " small 1 other") << log;
+    EXPECT_EQ(MediaLine(log, tiny_), "media " + tiny_ + " medium,small 3 " + TitleOf("Tiny Clip", "tiny"));
+    EXPECT_NE(log.find("\nscanned 1 folder: 2 videos, 1 file skipped\n"), std::string::npos) << log;
     EXPECT_NE(service_->Stderr().find("broken.mp4"), std::string::npos) << service_->Stderr();
 }
 
@@ -307,7 +347,7 @@ TEST_F(MediaService, SendsTheWholeFile) {
     EXPECT_FALSE(res->has_header("Content-Range"));
     EXPECT_TRUE(res->body == small_);
 
-    auto webm = Get("/media/" + MediaId(service_->Stdout(), "small") + "/small");
+    auto webm = Get("/media/" + MediaId(service_->Stdout(), "other") + "/small");
     ASSERT_TRUE(webm);
     EXPECT_EQ(webm->status, 200);
     EXPECT_EQ(webm->get_header_value("Content-Type"), "video/webm");
@@ -389,7 +429,7 @@ TEST(MediaServiceProcess, LogsTheBytesOfARange) {
     ServiceProcess service;
     ASSERT_TRUE(service.Start({"--port", "0", "--media-dir", kMedia.string()})) << service.Stderr();
     ASSERT_TRUE(service.WaitForLine("scanned ")) << service.Stdout();
-    const std::string id = MediaId(service.Stdout(), "medium,small");
+    const std::string id = MediaId(service.Stdout(), TitleOf("Tiny Clip", "tiny"));
     const std::size_t before = Lines(service.Stdout()).size();
     auto res = MakeClient(service.Port()).Get("/media/" + id + "/small", {{"Range", "bytes=10-109"}});
     ASSERT_TRUE(res);
@@ -506,7 +546,7 @@ TEST(FaultServiceProcess, FaultsOnlyTheChosenTargetsAndLogsThem) {
                                "/feeds/api/videos/cdPlain0001=refuse", "--fault", "/media/=partial:100@1"}))
         << service.Stderr();
     ASSERT_TRUE(service.WaitForLine("scanned ")) << service.Stdout();
-    const std::string tiny = MediaId(service.Stdout(), "medium,small");
+    const std::string tiny = MediaId(service.Stdout(), TitleOf("Tiny Clip", "tiny"));
     const std::size_t before = Lines(service.Stdout()).size();
     auto client = MakeClient(service.Port());
     EXPECT_FALSE(client.Get("/feeds/api/videos/cdPlain0001"));

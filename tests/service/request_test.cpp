@@ -161,5 +161,19 @@ TEST_F(Requests, ForcedStatusWithoutBodyHasNoBody) {
     }
 }
 
+TEST(AllowedHosts, AreThisMachinesNamesAndTheVideoServicesOnly) {
+    for (const char* host : {"127.0.0.1:8480", "127.0.0.1", "127.1.2.3:1", "localhost", "LocalHost:80",
+                             "localhost.", "[::1]:8480", "[::1]", "www.youtube.com", "WWW.YOUTUBE.COM:80",
+                             "youtube.com", "gdata.youtube.com", "", "  127.0.0.1:8480 ", "192.168.1.5:8480"}) {
+        EXPECT_TRUE(IsAllowedHost(host, "192.168.1.5")) << host;
+    }
+    // A page that points its own name at this machine sends its own name.
+    for (const char* host : {"evil.example", "evil.example:8480", "localhost.evil.example", "127.0.0.1.evil.example",
+                             "www.youtube.com.evil.example", "192.168.1.5", "[::1", "[::1]x",
+                             "127.0.0", "127.0.0.1.2", "1270.0.0.1", "127..0.1", "0.0.0.0", "evil@127.0.0.1"}) {
+        EXPECT_FALSE(IsAllowedHost(host, "127.0.0.1")) << host;
+    }
+}
+
 }  // namespace
 }  // namespace clipdeck::service

@@ -36,6 +36,36 @@ inline constexpr char kJapaneseTitle[] =  // 東京の夜景タイムラプス
     "\xE6\x9D\xB1\xE4\xBA\xAC\xE3\x81\xAE\xE5\xA4\x9C\xE6\x99\xAF\xE3\x82\xBF\xE3\x82\xA4"
     "\xE3\x83\xA0\xE3\x83\xA9\xE3\x83\x97\xE3\x82\xB9";
 
+// The service under test: the native build, or the command that
+// CLIPDECK_SERVICE_COMMAND names (words separated by '|'), such as the
+// Windows build under Wine: "scripts/wine-run.sh|build/win/service/clipdeck-service.exe".
+inline std::vector<std::string> ServiceCommand() {
+    const char* command = std::getenv("CLIPDECK_SERVICE_COMMAND");
+    if (command == nullptr || *command == '\0') return {CLIPDECK_SERVICE_EXE};
+    std::vector<std::string> words;
+    std::string word;
+    for (const char* c = command;; ++c) {
+        if (*c == '|' || *c == '\0') {
+            words.push_back(word);
+            word.clear();
+            if (*c == '\0') break;
+        } else {
+            word += *c;
+        }
+    }
+    return words;
+}
+
+// The Windows build: it stops on Ctrl+C, which Wine makes of SIGINT (SIGTERM
+// ends a Windows program at once), and Wine's media sources give it no title
+// tags, so a file's title is its name.
+inline bool WindowsBuild() { return std::getenv("CLIPDECK_SERVICE_COMMAND") != nullptr; }
+
+// The title the service gives a file whose title tag is `tagged`, named `name`.
+inline std::string TitleOf(const std::string& tagged, const std::string& name) {
+    return WindowsBuild() ? name : tagged;
+}
+
 inline std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -102,7 +132,7 @@ public:
     // Sends `signal` and waits, at most `limit`, for the exit.
     int Stop(int signal = SIGTERM, std::chrono::seconds limit = 20s) {
         if (pid_ <= 0) return exit_;
-        kill(pid_, signal);
+        kill(pid_, WindowsBuild() ? SIGINT : signal);
         const auto end = Clock::now() + limit;
         while (Clock::now() < end) {
             if (Reap(false)) return exit_;
@@ -141,7 +171,7 @@ public:
 
 private:
     void Spawn(const std::vector<std::string>& args) {
-        std::vector<std::string> all = {CLIPDECK_SERVICE_EXE};
+        std::vector<std::string> all = ServiceCommand();
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
