@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "common/percent.h"
-#include "frame_painter.h"
 #include "media/range_stream.h"
 
 namespace playerctl {
@@ -219,7 +218,9 @@ void ControlWindow::ForwardMediaCommands() {
             // A decoder per media: one stuck on bad input holds up nothing else.
             decoder_.reset();
             frameValid_ = false;
+            frame_.sample.Reset();
             frame_.number = 0;  // the next decoder counts from 1
+            framePainter_.Forget();
             ++repaintRequests_;
             InvalidateRect(hwnd_, nullptr, FALSE);
             if (command.kind == MediaCommand::Kind::Close) continue;
@@ -300,16 +301,13 @@ void ControlWindow::OnPaint() {
 }
 
 bool ControlWindow::ShowsFrame() const {
-    return frameValid_ && api_.Playback().UsesMedia() && api_.Playback().ErrorCode() == 0 && !frame_.bgra.empty();
+    return frameValid_ && api_.Playback().UsesMedia() && api_.Playback().ErrorCode() == 0 && frame_.sample;
 }
 
 void ControlWindow::Paint(HDC dc) {
     RECT client;
     GetClientRect(hwnd_, &client);
-    if (ShowsFrame())
-        PaintFrame(dc, client, frame_);
-    else
-        painter_.Paint(dc, client, view_);
+    if (!ShowsFrame() || !framePainter_.Paint(dc, client, frame_)) painter_.Paint(dc, client, view_);
 }
 
 void ControlWindow::SetClock(PlayerApi::Clock clock) {

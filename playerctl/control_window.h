@@ -21,6 +21,7 @@
 #include "card_painter.h"
 #include "event_outbox.h"
 #include "fetch_worker.h"
+#include "frame_painter.h"
 #include "media/decoder.h"
 #include "player_api.h"
 #include "player_control.h"
@@ -83,6 +84,7 @@ private:
     CardView view_;
     int repaintRequests_ = 0;
     CardPainter painter_;
+    FramePainter framePainter_;
 
     // Real media: a decoder for each media opened; let go (not waited for)
     // when the media closes or the window goes.

@@ -1,6 +1,6 @@
 // The media side of a session: opening the source reader over the block
 // cache, reading samples of the picture (and of the sound, when it plays),
-// seeking, and turning the frame on show into BGRA.
+// seeking, and handing on the frame to show as the decoder gave it.
 #include "session.h"
 
 #include <mfapi.h>
@@ -8,8 +8,6 @@
 
 #include <algorithm>
 
-#include "locked_buffer.h"
-#include "nv12.h"
 #include "range_stream.h"
 
 // Exported by mfplat but missing from MinGW-w64's headers.
@@ -47,11 +45,7 @@ bool Session::Open(std::shared_ptr<BlockCache> cache, const MediaCommand& c) {
     // The picture first; the sound path adds its stream when a device plays it.
     reader_->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE);
     if (FAILED(reader_->SetStreamSelection(kVideoStream, TRUE))) return false;
-    ComPtr<IMFMediaType> nv12;
-    if (FAILED(MFCreateMediaType(&nv12))) return false;
-    nv12->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
-    nv12->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_NV12);
-    if (FAILED(reader_->SetCurrentMediaType(kVideoStream, nullptr, nv12.Get()))) return false;
+    if (!AskPictureLayout()) return false;
     ReadFormat();
     if (width_ <= 0 || height_ <= 0 || width_ > 8192 || height_ > 8192) return false;
     sound_ = SoundPath::Open(reader_.Get(), stats_);
@@ -74,6 +68,35 @@ bool Session::Open(std::shared_ptr<BlockCache> cache, const MediaCommand& c) {
     playing_ = c.play;
     clock_.Rebase(c.ms);
     return true;
+}
+
+// The decoder's own 4:2:0 layout when it offers one (no conversion inside
+// the media stack), else I420 or NV12 as it can give them.
+bool Session::AskPictureLayout() {
+    auto layoutOf = [](const GUID& subtype) -> std::optional<PixelLayout> {
+        if (subtype == MFVideoFormat_I420 || subtype == MFVideoFormat_IYUV) return PixelLayout::I420;
+        if (subtype == MFVideoFormat_NV12) return PixelLayout::NV12;
+        return std::nullopt;
+    };
+    std::optional<PixelLayout> own;
+    for (DWORD i = 0; !own && i < 32; ++i) {
+        ComPtr<IMFMediaType> native;
+        GUID subtype{};
+        if (FAILED(reader_->GetNativeMediaType(kVideoStream, i, &native))) break;
+        if (SUCCEEDED(native->GetGUID(MF_MT_SUBTYPE, &subtype))) own = layoutOf(subtype);
+    }
+    const PixelLayout order[] = {own.value_or(PixelLayout::NV12), PixelLayout::NV12, PixelLayout::I420};
+    for (PixelLayout layout : order) {
+        ComPtr<IMFMediaType> type;
+        if (FAILED(MFCreateMediaType(&type))) return false;
+        type->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+        type->SetGUID(MF_MT_SUBTYPE, layout == PixelLayout::I420 ? MFVideoFormat_I420 : MFVideoFormat_NV12);
+        if (SUCCEEDED(reader_->SetCurrentMediaType(kVideoStream, nullptr, type.Get()))) {
+            layout_ = layout;
+            return true;
+        }
+    }
+    return false;
 }
 
 void Session::Seek(std::int64_t ms, bool ahead) {
@@ -112,7 +135,7 @@ void Session::ReadFormat() {
         height_ = static_cast<int>(h);
     }
     UINT32 s = 0;
-    // Usually absent here: NV12 comes tightly packed.
+    // Usually absent here: the picture comes tightly packed.
     stride_ = SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &s)) ? std::abs(static_cast<INT32>(s)) : width_;
 }
 
@@ -189,32 +212,19 @@ void Session::ReadAny() {
 }
 
 void Session::Show() {
-    ComPtr<IMFSample> sample = std::move(pending_);
-    ComPtr<IMFMediaBuffer> buffer;
-    if (FAILED(sample->ConvertToContiguousBuffer(&buffer))) {
-        failed_ = true;
-        return;
-    }
-    LockedBuffer locked(buffer.Get());
-    if (locked) {
-        const std::uint8_t* data = locked.Data();
-        std::int64_t length = locked.Length();
-        int stride = std::max(stride_, width_);
-        // Decoders may pad the luma plane to whole macroblocks.
-        std::int64_t planeHeight = length * 2 / (3 * static_cast<std::int64_t>(stride));
-        if (planeHeight < height_) planeHeight = height_;
-        std::int64_t needed = stride * planeHeight + static_cast<std::int64_t>(stride) * ((height_ + 1) / 2);
-        if (length >= needed) {
-            back_.width = width_;
-            back_.height = height_;
-            back_.bgra.resize(static_cast<std::size_t>(width_) * height_ * 4);
-            Nv12Frame frame{data, data + stride * planeHeight, stride, width_, height_};
-            Nv12ToBgra(frame, back_.bgra.data());
-            back_.ms = pendingMs_;
-            frameReady_ = true;
-        } else {
-            failed_ = true;
-        }
+    // The picture is converted only if the window paints it; here it is
+    // only checked against the size the decoder announced.
+    DecodedFrame next;
+    // A swap leaves pending_ empty; MinGW's ComPtr copies on a move assignment.
+    next.sample.Swap(pending_);
+    next.layout = layout_;
+    next.width = width_;
+    next.height = height_;
+    next.stride = std::max(stride_, width_);
+    next.ms = pendingMs_;
+    if (ReadPicture(next, [](const Yuv420Frame&) {})) {
+        back_ = std::move(next);
+        frameReady_ = true;
     } else {
         failed_ = true;
     }

@@ -134,7 +134,6 @@ void Session::Close() {
     reader_.Reset();
     cache_.reset();
     Session fresh;
-    fresh.back_ = std::move(back_);
     fresh.frames_ = frames_;
     fresh.serial_ = serial_;
     *this = std::move(fresh);

@@ -3,7 +3,7 @@
 // decoding it, run on the decode thread only. Internal to the media folder.
 //
 //   session.cpp  the commands, the clock, and the pacing of frames and sound
-//   reader.cpp   opening the media, reading samples, seeking, frames to BGRA
+//   reader.cpp   opening the media, reading samples, seeking, frames shown
 //   sound.cpp    the sound path
 
 // Header order: mfidl.h before anything that pulls in audioclient.h.
@@ -42,7 +42,7 @@ public:
     bool PublishFrame(DecodedFrame& front);
     const AudioStats& Audio();
 
-    // Lets go of the media; the frame count and the last frame's buffer stay.
+    // Lets go of the media; the frame count stays.
     void Close();
 
 private:
@@ -59,6 +59,7 @@ private:
 
     // reader.cpp
     bool Open(std::shared_ptr<BlockCache> cache, const MediaCommand& c);
+    bool AskPictureLayout();
     void Seek(std::int64_t ms, bool ahead);
     bool WantsRead() const;
     void Read();
@@ -74,6 +75,7 @@ private:
     Microsoft::WRL::ComPtr<IMFSample> pending_;  // the next frame to show
     std::int64_t pendingMs_ = 0;
     std::deque<QueuedFrame> later_;  // read after pending_ (with sound only)
+    PixelLayout layout_ = PixelLayout::I420;
     int width_ = 0, height_ = 0, stride_ = 0;
     std::int64_t durationMs_ = 0;
     LONGLONG offset_ = 0;  // the first sample's time: our zero

@@ -1,5 +1,5 @@
 // The Windows-free parts of real playback: Range answers, the block cache,
-// the NV12 conversion, media in the video info, and the playback model
+// the picture layouts and their conversion, media in the video info, and the playback model
 // driven by decoder reports.
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include "playerctl/media/block_cache.h"
 #include "playerctl/media/http_range.h"
-#include "playerctl/media/nv12.h"
+#include "playerctl/media/yuv420.h"
 #include "playerctl/player_api.h"
 
 namespace playerctl {
@@ -127,14 +127,40 @@ TEST(BlockCache, NothingToReadWhenTheFirstFetchFails) {
     EXPECT_FALSE(cache.Read(0, &c, 1));
 }
 
-std::vector<std::uint8_t> Convert(const Nv12Frame& f, bool fast) {
+std::vector<std::uint8_t> Convert(const Yuv420Frame& f, bool fast) {
     std::vector<std::uint8_t> out(static_cast<std::size_t>(f.width) * f.height * 4, 0);
-    (fast ? Nv12ToBgra : Nv12ToBgraScalar)(f, out.data());
+    (fast ? ToBgra : ToBgraScalar)(f, out.data(), f.width * 4);
     return out;
 }
 
-TEST(Nv12Conversion, KnownColours) {
-    // 2x2 pixels, one chroma pair: white, black, and grey at once.
+// A picture of `w` x `h` in `layout`, luma rows `stride` bytes apart and
+// `padRows` rows of padding under the luma plane, filled by `fill(plane,
+// index)` (plane 0 luma, 1 U, 2 V).
+template <typename Fill>
+std::vector<std::uint8_t> MakePicture(PixelLayout layout, int w, int h, int stride, int padRows, Fill fill) {
+    const int planeHeight = h + padRows, chromaRows = (h + 1) / 2;
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(stride) * planeHeight * 3 / 2 + stride, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) buffer[y * stride + x] = fill(0, y * w + x);
+    std::uint8_t* chroma = buffer.data() + stride * planeHeight;
+    const int cw = (w + 1) / 2;
+    for (int y = 0; y < chromaRows; ++y)
+        for (int x = 0; x < cw; ++x) {
+            if (layout == PixelLayout::NV12) {
+                chroma[y * stride + 2 * x] = fill(1, y * cw + x);
+                chroma[y * stride + 2 * x + 1] = fill(2, y * cw + x);
+            } else {
+                const int cs = (stride + 1) / 2;
+                chroma[y * cs + x] = fill(1, y * cw + x);
+                chroma[cs * ((planeHeight + 1) / 2) + y * cs + x] = fill(2, y * cw + x);
+            }
+        }
+    buffer.resize(static_cast<std::size_t>(stride) * planeHeight * 3 / 2);
+    return buffer;
+}
+
+TEST(PictureConversion, KnownColoursInBothLayouts) {
+    // 16x2 pixels of one colour: white, black, grey, and two that clip.
     struct Case {
         std::uint8_t y, u, v;
         std::uint8_t b, g, r;
@@ -144,34 +170,48 @@ TEST(Nv12Conversion, KnownColours) {
         {81, 90, 240, 0, 0, 255},  // red, clipped
         {41, 240, 110, 255, 0, 0}, // blue, clipped
     };
-    for (const Case& c : cases) {
-        std::uint8_t luma[16 * 2], chroma[16];
-        std::fill(std::begin(luma), std::end(luma), c.y);
-        for (int i = 0; i < 16; i += 2) {
-            chroma[i] = c.u;
-            chroma[i + 1] = c.v;
-        }
-        Nv12Frame f{luma, chroma, 16, 16, 2};
-        for (bool fast : {false, true}) {
-            auto px = Convert(f, fast);
-            EXPECT_NEAR(px[0], c.b, 2) << int(c.y) << " fast=" << fast;
-            EXPECT_NEAR(px[1], c.g, 2) << int(c.y);
-            EXPECT_NEAR(px[2], c.r, 2) << int(c.y);
-            EXPECT_EQ(px[3], 255);
+    for (PixelLayout layout : {PixelLayout::I420, PixelLayout::NV12}) {
+        for (const Case& c : cases) {
+            auto buffer = MakePicture(layout, 16, 2, 16, 0, [&c](int plane, int) { return plane == 0 ? c.y : plane == 1 ? c.u : c.v; });
+            auto f = LayOut(layout, buffer.data(), buffer.size(), 16, 16, 2);
+            ASSERT_TRUE(f);
+            for (bool fast : {false, true}) {
+                auto px = Convert(*f, fast);
+                EXPECT_NEAR(px[0], c.b, 2) << int(c.y) << " fast=" << fast;
+                EXPECT_NEAR(px[1], c.g, 2) << int(c.y);
+                EXPECT_NEAR(px[2], c.r, 2) << int(c.y);
+                EXPECT_EQ(px[3], 255);
+            }
         }
     }
 }
 
-TEST(Nv12Conversion, FastPathGivesTheReferenceBytes) {
+TEST(PictureConversion, LayoutsAgreeAndTheFastPathGivesTheReferenceBytes) {
     std::mt19937 random(12345);
-    // Odd sizes and a padded stride: tails and the last chroma row.
-    for (auto [w, h, stride] : {std::tuple{37, 9, 40}, std::tuple{8, 2, 8}, std::tuple{64, 5, 80}, std::tuple{3, 3, 4}}) {
-        std::vector<std::uint8_t> luma(stride * h), chroma(stride * ((h + 1) / 2));
-        for (auto& b : luma) b = static_cast<std::uint8_t>(random());
-        for (auto& b : chroma) b = static_cast<std::uint8_t>(random());
-        Nv12Frame f{luma.data(), chroma.data(), stride, w, h};
-        EXPECT_EQ(Convert(f, true), Convert(f, false)) << w << "x" << h;
+    // Odd sizes, padded strides, padded luma planes: tails and the last chroma row.
+    for (auto [w, h, stride, pad] :
+         {std::tuple{37, 9, 40, 7}, std::tuple{8, 2, 8, 0}, std::tuple{64, 5, 80, 11}, std::tuple{3, 3, 4, 1}}) {
+        std::vector<std::uint8_t> planes[3];
+        for (auto& p : planes) {
+            p.resize(static_cast<std::size_t>(w) * h);
+            for (auto& b : p) b = static_cast<std::uint8_t>(random());
+        }
+        auto fill = [&planes](int plane, int i) { return planes[plane][i]; };
+        auto i420 = MakePicture(PixelLayout::I420, w, h, stride, pad, fill);
+        auto nv12 = MakePicture(PixelLayout::NV12, w, h, stride, pad, fill);
+        auto a = LayOut(PixelLayout::I420, i420.data(), i420.size(), stride, w, h);
+        auto b = LayOut(PixelLayout::NV12, nv12.data(), nv12.size(), stride, w, h);
+        ASSERT_TRUE(a && b) << w << "x" << h;
+        EXPECT_EQ(Convert(*a, true), Convert(*a, false)) << w << "x" << h;
+        EXPECT_EQ(Convert(*b, true), Convert(*b, false)) << w << "x" << h;
+        EXPECT_EQ(Convert(*a, true), Convert(*b, true)) << w << "x" << h << ": the same picture either way";
+        EXPECT_FALSE(LayOut(PixelLayout::I420, i420.data(), static_cast<std::size_t>(stride) * h, stride, w, h))
+            << "too short for the chroma";
     }
+    EXPECT_FALSE(LayOut(PixelLayout::NV12, nullptr, 100, 8, 8, 2));
+    std::uint8_t tiny[24] = {};
+    EXPECT_FALSE(LayOut(PixelLayout::NV12, tiny, sizeof tiny, 4, 8, 2)) << "rows shorter than the picture";
+    EXPECT_TRUE(LayOut(PixelLayout::NV12, tiny, sizeof tiny, 8, 8, 2));
 }
 
 TEST(MediaInfo, LevelsMayNameTheirMedia) {
