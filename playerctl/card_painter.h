@@ -17,13 +17,14 @@ public:
 
     // Draws into a memory bitmap first, then copies it to `target` in one go.
     void Paint(HDC target, const RECT& client, const CardView& view);
+    // Lets go of that bitmap while pictures show instead of the card.
+    void FreeBuffer();
 
 private:
     void EnsureFonts(int height);
     void Draw(HDC dc, const RECT& client, const CardView& view);
     void DrawOverlay(HDC dc, const RECT& client, const CardView& view, COLORREF base);
     void FreeFonts();
-    void FreeBuffer();
 
     int fontsFor_ = -1;
     HFONT title_ = nullptr;

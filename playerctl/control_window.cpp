@@ -307,7 +307,10 @@ bool ControlWindow::ShowsFrame() const {
 void ControlWindow::Paint(HDC dc) {
     RECT client;
     GetClientRect(hwnd_, &client);
-    if (!ShowsFrame() || !framePainter_.Paint(dc, client, frame_)) painter_.Paint(dc, client, view_);
+    if (ShowsFrame() && framePainter_.Paint(dc, client, frame_))
+        painter_.FreeBuffer();
+    else
+        painter_.Paint(dc, client, view_);
 }
 
 void ControlWindow::SetClock(PlayerApi::Clock clock) {

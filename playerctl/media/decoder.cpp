@@ -131,6 +131,8 @@ bool MediaDecoder::TakeFrame(DecodedFrame& frame) {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     if (shared_->front.number <= frame.number) return false;
     std::swap(shared_->front, frame);
+    // The picture the window showed until now is not needed again.
+    shared_->front.sample.Reset();
     return true;
 }
 

@@ -161,6 +161,8 @@ bool Session::PublishFrame(DecodedFrame& front) {
     frameReady_ = false;
     back_.number = ++frames_;
     std::swap(back_, front);
+    // A picture the window never took is dropped at once.
+    back_.sample.Reset();
     return true;
 }
 
