@@ -22,11 +22,8 @@ public:
     // failed.
     using Fetch = std::function<bool(std::int64_t first, std::int64_t last, std::string& body, std::int64_t& total)>;
 
-    // The media stack reads on from where it plays, and now and then from
-    // the container's index at the other end: a few blocks keep both, and
-    // every block more is memory held for the whole clip.
     static constexpr std::size_t kDefaultBlock = 256 * 1024;
-    static constexpr std::size_t kDefaultBlocks = 12;
+    static constexpr std::size_t kDefaultBlocks = 48;
 
     explicit BlockCache(Fetch fetch, std::size_t blockSize = kDefaultBlock, std::size_t maxBlocks = kDefaultBlocks);
 
