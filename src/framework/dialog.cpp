@@ -181,8 +181,14 @@ INT_PTR CALLBACK Dialog::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 INT_PTR Dialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_INITDIALOG:
-        return OnInitDialog() ? TRUE : FALSE;
+    case WM_INITDIALOG: {
+        const bool defaultFocus = OnInitDialog();
+        // A modeless dialog gets the focus on its first control when it is
+        // first activated (the dialog manager does that), not while it is
+        // made: the focus set into a window made hidden makes that window
+        // the active and foreground one, and the user's keys go nowhere.
+        return defaultFocus && modal_ ? TRUE : FALSE;
+    }
     case WM_COMMAND: {
         int id = LOWORD(wParam);
         int code = HIWORD(wParam);

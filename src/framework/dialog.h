@@ -79,7 +79,9 @@ public:
     void ShowItem(int id, bool show) const { ::ShowWindow(Item(id), show ? SW_SHOW : SW_HIDE); }
 
 protected:
-    // Base initialisation: loads the members into the controls.
+    // Base initialisation: loads the members into the controls. True asks
+    // for the focus on the first control: at once for a modal dialog, when
+    // it is first activated for a modeless one.
     virtual bool OnInitDialog();
     // Defaults: OK saves the data and ends a modal dialog with IDOK;
     // cancel ends a modal dialog with IDCANCEL. Modeless dialogs override.
