@@ -2,7 +2,6 @@
 
 #include "core/environment.h"
 #include "framework/profile.h"
-#include "lists/ini_profile.h"
 
 void LoadSettings(std::wstring& videoRef, RECT& playerRect) {
     const std::wstring path = DataFilePath(kSettingsFile);

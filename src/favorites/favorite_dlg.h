@@ -8,7 +8,7 @@
 #include "favorites/item_setting_dlg.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
-#include "lists/ini_profile.h"
+#include "framework/profile.h"
 #include "lists/list_controller.h"
 
 inline constexpr wchar_t kFavoritesFile[] = L"Favorite.ini";

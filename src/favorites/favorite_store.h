@@ -3,7 +3,7 @@
 // offsets, and the list-play position `currentIndex` (-1 when no item is
 // being played). Kept in Favorite.ini; the owner passes that file in.
 
-#include "lists/profile.h"
+#include "framework/ini_text.h"
 #include "lists/video_item.h"
 #include "lists/video_list.h"
 

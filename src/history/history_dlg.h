@@ -9,9 +9,9 @@
 
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/profile.h"
 #include "history/history_store.h"
 #include "history/web_capture.h"
-#include "lists/ini_profile.h"
 #include "lists/list_controller.h"
 
 inline constexpr wchar_t kHistoryFile[] = L"History.ini";

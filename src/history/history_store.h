@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "lists/profile.h"
+#include "framework/ini_text.h"
 #include "lists/video_item.h"
 #include "lists/video_list.h"
 

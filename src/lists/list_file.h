@@ -3,10 +3,9 @@
 // "ITEM<i>" per entry, ITEM0 being the top row. Sections past COUNT from an
 // earlier, longer list are never removed; COUNT bounds every read.
 
-#include <optional>
 #include <vector>
 
-#include "lists/profile.h"
+#include "framework/ini_text.h"
 #include "lists/video_item.h"
 
 inline constexpr int kMaxListItems = 15;
@@ -22,24 +21,14 @@ public:
 
     // At most kMaxListItems entries; a missing section or key reads as the
     // default of a new VideoItem, longer texts are cut to kMaxListTextChars.
-    std::vector<VideoItem> Read();
-    // COUNT, then every key of every item. Each write is one series of the
-    // profile's (BeginWrites / EndWrites), so the file holds the list before
-    // it or after it.
-    void Write(const std::vector<VideoItem>& items);
-    // Writes only the keys whose value differs from what this object last
-    // read or wrote there, so the file then reads back as `items`. A change
-    // of one row costs a few keys instead of the whole list.
-    void Update(const std::vector<VideoItem>& items);
+    std::vector<VideoItem> Read() const;
+    // The whole list, whatever the file held: COUNT, then every key of every
+    // item, as one series of the profile's (BeginWrites / EndWrites), so the
+    // file holds the list before it or after it. False when the file was
+    // left as it was.
+    bool Write(const std::vector<VideoItem>& items);
 
 private:
-    void Put(const std::vector<VideoItem>& items, bool changesOnly);
-    void PutKeys(const std::vector<VideoItem>& items, bool changesOnly);
-
     Profile& profile_;
     ItemKeys keys_;
-    // What the file holds as far as this object knows: COUNT, and what each
-    // ITEM<i> section reads back as (none when unknown).
-    std::optional<int> count_;
-    std::vector<std::optional<VideoItem>> held_;
 };

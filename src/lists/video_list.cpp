@@ -6,7 +6,7 @@ std::optional<VideoItem> VideoList::ItemAt(int row) const {
 }
 
 void VideoList::ItemsChanged() {
-    file_.Update(items_);
+    file_.Write(items_);
     Notify();
 }
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "framework/ini_text.h"
 #include "lists/list_file.h"
-#include "lists/profile.h"
 #include "lists/video_item.h"
 
 class VideoList {
@@ -35,8 +35,9 @@ protected:
 
     void LoadItems() { items_ = file_.Read(); }
     void SaveItems() { file_.Write(items_); }
-    // The items have changed: the file follows at once, so that a crash
-    // loses nothing; then the owner hears of it.
+    // The items have changed: the whole list goes to the file at once, so
+    // that a crash loses nothing and the file holds this list whatever
+    // happened to it meanwhile; then the owner hears of it.
     void ItemsChanged();
     void Notify();
 

@@ -67,9 +67,11 @@ TEST_F(SettingsFileTest, AnExistingAnsiFileIsReadAsItIs) {
     EXPECT_EQ(rect.top, 20);
     EXPECT_EQ(rect.right, 0);
     EXPECT_EQ(rect.bottom, 0);
-    // Writing keeps the file as it was made.
-    SaveSettings(L"xyzxyzxyzxy", rect);
-    EXPECT_EQ(clipdeck::test::ReadFileBytes(path()).substr(0, 8), "[SYSTEM]");
+    // Writing makes the file whole again, as UTF-16.
+    SaveSettings(L"東京", rect);
+    EXPECT_EQ(clipdeck::test::ReadFileBytes(path()).substr(0, 2), "\xFF\xFE");
+    LoadSettings(videoRef, rect);
+    EXPECT_EQ(videoRef, L"東京");
 }
 
 TEST_F(SettingsFileTest, ReadsAtMost260CharactersOfTheBoxText) {

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "clipdeck_ui.h"
-#include "lists/ini_profile.h"
+#include "framework/profile.h"
 #include "lists/list_file.h"
 #include "remote_ui.h"
 #include "res/resource.h"
@@ -165,16 +165,6 @@ FileCheck ReadFiles(const std::wstring& folder, const Lists& expected) {
 
 // --- the program ------------------------------------------------------------
 
-// The top-level dialog of `pid` whose control `id` has the window class
-// `cls`: how the hidden list windows are told apart.
-HWND FindDialogWith(DWORD pid, int id, const wchar_t* cls) {
-    for (HWND w : remote_ui::TopLevelWindows(pid)) {
-        HWND child = ::GetDlgItem(w, id);
-        if (child && remote_ui::ClassOf(child) == cls) return w;
-    }
-    return nullptr;
-}
-
 class Session {
 public:
     explicit Session(const std::wstring& exe) : program_(exe) {}
@@ -192,9 +182,9 @@ public:
                 kReadyMs)) {
             throw Failure(L"the player did not load; the title line reads " + title.value_or(L"nothing"));
         }
-        favorites_ = FindDialogWith(Pid(), IDL_FAVORITE_LIST, WC_LISTVIEWW);
-        history_ = FindDialogWith(Pid(), IDL_HISTORY_LIST, WC_LISTVIEWW);
-        items_ = FindDialogWith(Pid(), IDE_ITEM_VOLUME, L"Edit");
+        favorites_ = clipdeck_ui::FindDialogWith(Pid(), IDL_FAVORITE_LIST, WC_LISTVIEWW);
+        history_ = clipdeck_ui::FindDialogWith(Pid(), IDL_HISTORY_LIST, WC_LISTVIEWW);
+        items_ = clipdeck_ui::FindDialogWith(Pid(), IDE_ITEM_VOLUME, L"Edit");
         if (!favorites_ || !history_ || !items_) {
             throw Failure(L"the list windows were not found:\n" + remote_ui::DescribeWindows(Pid()));
         }

@@ -41,6 +41,14 @@ HWND FindMonitorLog(DWORD pid) {
     return nullptr;
 }
 
+HWND FindDialogWith(DWORD pid, int id, const wchar_t* cls) {
+    for (HWND w : remote_ui::TopLevelWindows(pid)) {
+        HWND child = ::GetDlgItem(w, id);
+        if (child && remote_ui::ClassOf(child) == cls) return w;
+    }
+    return nullptr;
+}
+
 std::wstring ControlName(int id) {
     const wchar_t* name = L"control";
     switch (id) {

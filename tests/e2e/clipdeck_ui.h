@@ -26,6 +26,9 @@ std::optional<MainWindows> FindMain(DWORD pid);
 HWND FindPlayer(DWORD pid);
 // The monitor window's log box.
 HWND FindMonitorLog(DWORD pid);
+// The top-level dialog of `pid` whose control `id` has the window class
+// `cls`: how the list windows, shown or hidden, are told apart.
+HWND FindDialogWith(DWORD pid, int id, const wchar_t* cls);
 
 // One favourite as Favorite.ini holds it.
 struct Favorite {

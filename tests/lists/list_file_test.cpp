@@ -79,49 +79,27 @@ TEST(ListFile, TheHistoryFormatKeepsOnlyIdTitleAndDuration) {
     EXPECT_EQ(file.Read()[0], (VideoItem{L"id3", L"title 3", 63}));
 }
 
-TEST(ListFile, AnUpdateWritesOnlyWhatDiffersFromTheFile) {
+// Every change writes the whole list in one series, whatever this object
+// last read or wrote: the file may have been changed underneath.
+TEST(ListFile, EveryWriteIsTheWholeListInOneSeries) {
     MemoryProfile profile;
-    ListFile(profile, ItemKeys::All).Write(Items(20));
     ListFile file(profile, ItemKeys::All);
+    EXPECT_TRUE(file.Write(Items(3)));
     std::vector<VideoItem> items = file.Read();
-
-    profile.writes = 0;
-    items[4].title = L"changed";
-    file.Update(items);
-    EXPECT_EQ(profile.writes, 2);  // COUNT (20 in the file, 15 loaded) and one title
-    file.Update(items);
-    EXPECT_EQ(profile.writes, 2);
-
-    EXPECT_EQ(ListFile(profile, ItemKeys::All).Read(), items);
-
-    // What a file holds is unknown until it is read or written: all of it.
-    MemoryProfile other;
-    ListFile(other, ItemKeys::All).Update(Items(2));
-    EXPECT_EQ(other.writes, 1 + 2 * 6);
-}
-
-TEST(ListFile, EachWriteIsOneSeriesAndAFailedSeriesMakesTheNextWriteWhole) {
-    MemoryProfile profile;
-    ListFile file(profile, ItemKeys::All);
-    file.Write(Items(3));
-    EXPECT_EQ(profile.seriesEnded, 1);
-    std::vector<VideoItem> items = Items(3);
     std::swap(items[0], items[2]);
-    file.Update(items);
+    profile.writes = 0;
+    EXPECT_TRUE(file.Write(items));
+    EXPECT_EQ(profile.writes, 1 + 3 * 6);
     EXPECT_EQ(profile.seriesEnded, 2);
 
-    // The file was left as it was: an update that wrote only the keys that
-    // differ would now leave the file holding a mix.
-    std::vector<VideoItem> lost = items;
-    lost[1].volume = 5;
+    MemoryProfile other;  // another list in its place
+    ListFile(other, ItemKeys::All).Write(Items(5));
+    ListFile there(other, ItemKeys::All);
+    EXPECT_TRUE(there.Write(items));
+    EXPECT_EQ(ListFile(other, ItemKeys::All).Read(), items);
+
+    // A series that does not reach the file leaves it as it was.
     profile.failEnd = true;
-    file.Update(lost);
+    EXPECT_FALSE(file.Write(Items(1)));
     EXPECT_EQ(ListFile(profile, ItemKeys::All).Read(), items);
-    profile.failEnd = false;
-    profile.writes = 0;
-    std::vector<VideoItem> next = lost;
-    next[0].title = L"next";
-    file.Update(next);
-    EXPECT_EQ(profile.writes, 1 + 3 * 6);
-    EXPECT_EQ(ListFile(profile, ItemKeys::All).Read(), next);
 }

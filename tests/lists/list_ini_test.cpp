@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "favorites/favorite_store.h"
+#include "framework/profile.h"
 #include "history/history_store.h"
-#include "lists/ini_profile.h"
 #include "list_test.h"
 #include "ui_test.h"
 
@@ -153,4 +154,57 @@ TEST_F(ListIniTest, TheFirstSeriesCreatesAUnicodeFileAndLeavesNoCopy) {
     EXPECT_EQ(clipdeck::test::ReadFileBytes(profile.path()).substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(Read(L"ITEM0", L"TITLE"), L"東京");
     EXPECT_EQ(::GetFileAttributesW(profile.StagingPath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A change writes the file whole, byte for byte as the profile functions
+// would have written the same keys into a new Unicode file.
+TEST_F(ListIniTest, TheWholeFileIsWhatTheProfileFunctionsWouldWrite) {
+    const std::vector<VideoItem> items = {{L"cdJapan0001", L"東京の夜景 ", 180, 70, 5, 0},
+                                          {L"cdMusic0001", L"𝄞 \"Violin\"", 142}};
+    const std::wstring byHand = folder + L"\\ByHand.ini";
+    HANDLE file = ::CreateFileW(byHand.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, "\xFF\xFE", 2, &written, nullptr);
+    ::CloseHandle(file);
+    auto put = [&](const wchar_t* section, const wchar_t* key, const std::wstring& value) {
+        ::WritePrivateProfileStringW(section, key, value.c_str(), byHand.c_str());
+    };
+    put(L"SYSTEM", L"COUNT", L"2");
+    for (int i = 0; i < 2; ++i) {
+        const std::wstring section = L"ITEM" + std::to_wstring(i);
+        put(section.c_str(), L"VIDEOID", items[i].videoId);
+        put(section.c_str(), L"TITLE", StoredProfileValue(items[i].title));
+        put(section.c_str(), L"DURATION", std::to_wstring(items[i].duration));
+        put(section.c_str(), L"VOLUME", std::to_wstring(items[i].volume));
+        put(section.c_str(), L"STARTPOS", std::to_wstring(items[i].startPos));
+        put(section.c_str(), L"ENDPOS", std::to_wstring(items[i].endPos));
+    }
+    ListFile(profile, ItemKeys::All).Write(items);
+    EXPECT_EQ(clipdeck::test::ReadFileBytes(profile.path()), clipdeck::test::ReadFileBytes(byHand));
+    EXPECT_EQ(ListFile(profile, ItemKeys::All).Read(), items);
+}
+
+// The file deleted, or replaced by another list, while the program runs:
+// the next change writes this list whole. Sections past COUNT and keys the
+// lists do not write stay, as they always have.
+TEST_F(ListIniTest, AFileDeletedOrReplacedUnderneathGetsTheWholeListAtTheNextChange) {
+    FavoriteStore store(profile);
+    store.AddItem(VideoItem{L"c", L"Third", 30, 33});
+    store.AddItem(VideoItem{L"b", L"Second", 20, 22});
+    store.AddItem(VideoItem{L"a", L"First", 10, 11});
+
+    ASSERT_TRUE(::DeleteFileW(profile.path().c_str()));
+    store.MoveItemDown(0);
+    EXPECT_EQ(ListFile(profile, ItemKeys::All).Read(), store.items());
+
+    IniProfile other(folder + L"\\Other.ini");
+    FavoriteStore another(other);
+    for (const wchar_t* id : {L"z5", L"z4", L"z3", L"z2", L"z1"}) another.AddItem(VideoItem{id, id, 99, 5});
+    other.WriteString(L"NOTES", L"MINE", L"kept");
+    ASSERT_TRUE(::MoveFileExW(other.path().c_str(), profile.path().c_str(), MOVEFILE_REPLACE_EXISTING));
+    store.MoveItemUp(2);
+    EXPECT_EQ(ListFile(profile, ItemKeys::All).Read(), store.items());
+    EXPECT_EQ(Read(L"SYSTEM", L"COUNT"), L"3");
+    EXPECT_EQ(Read(L"ITEM4", L"VIDEOID"), L"z5");
+    EXPECT_EQ(Read(L"NOTES", L"MINE"), L"kept");
 }

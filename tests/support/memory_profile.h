@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "lists/profile.h"
+#include "framework/ini_text.h"
 
 namespace clipdeck::test {
 
