@@ -97,13 +97,16 @@ public:
     struct Column {
         const wchar_t* heading;
         int format;
-        int width;
+        int width;  // pixels at 96 DPI
     };
-    // Inserts the columns in order, from the first.
+    // Inserts the columns in order, from the first, their widths scaled to
+    // the list's DPI (at 96 DPI exactly as given).
     template <size_t N>
     void InsertColumns(const Column (&columns)[N]) const {
+        const int dpi = Dpi();
         for (size_t c = 0; c < N; ++c) {
-            InsertColumn(static_cast<int>(c), columns[c].heading, columns[c].width, columns[c].format);
+            InsertColumn(static_cast<int>(c), columns[c].heading, ::MulDiv(columns[c].width, dpi, 96),
+                         columns[c].format);
         }
     }
     // Adds extended styles such as LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES.

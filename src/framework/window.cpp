@@ -44,6 +44,21 @@ RECT Window::WindowRect() const {
     return r;
 }
 
+int Window::Dpi() const {
+    // GetDpiForWindow came with Windows 10; before it, a DPI-aware program
+    // is drawn at the system's DPI, which its screen context reports.
+    using DpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto dpiForWindow = reinterpret_cast<DpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (dpiForWindow && hwnd_) {
+        if (const UINT dpi = dpiForWindow(hwnd_)) return static_cast<int>(dpi);
+    }
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
 void Window::ModifyStyle(LONG_PTR remove, LONG_PTR add) const {
     LONG_PTR style = Style();
     ::SetWindowLongPtrW(hwnd_, GWL_STYLE, (style & ~remove) | add);

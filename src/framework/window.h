@@ -37,6 +37,9 @@ public:
     }
     RECT ClientRect() const;
     RECT WindowRect() const;
+    // The dots per inch the window is drawn at: 96 at 100 % scaling, 144 at
+    // 150 %.
+    int Dpi() const;
 
     LONG_PTR Style() const { return ::GetWindowLongPtrW(hwnd_, GWL_STYLE); }
     LONG_PTR ExStyle() const { return ::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE); }
