@@ -1,7 +1,10 @@
 #include "control/control_dlg.h"
 
+#include <vector>
+
 #include "control/readouts.h"
 #include "control/settings.h"
+#include "control/window_place.h"
 #include "core/startup_marks.h"
 #include "core/trace.h"
 #include "framework/errors.h"
@@ -29,6 +32,23 @@ bool isReadout(int id) {
     default:
         return false;
     }
+}
+
+Box BoxOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+void MoveTo(const fw::Window& window, int x, int y) {
+    ::SetWindowPos(window.hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A list window goes back where it was left, unless no monitor shows that
+// place any longer: then it is placed anew when it is first shown.
+void RestorePlace(const fw::Window& window, RECT& place) {
+    if (!HasPlace(place)) return;
+    if (!::MonitorFromRect(&place, MONITOR_DEFAULTTONULL)) {
+        place = RECT{0, 0, 0, 0};
+        return;
+    }
+    MoveTo(window, place.left, place.top);
 }
 
 // Rewrites a label only when its text changes, so the read-outs don't flicker.
@@ -65,7 +85,12 @@ void CControlDlg::DoDataExchange(fw::DataExchange& dx) {
 
 bool CControlDlg::OnInitDialog() {
     fw::Dialog::OnInitDialog();
-    LoadSettings(videoRef, playerRect);
+    Settings settings;
+    LoadSettings(settings);
+    videoRef = settings.videoRef;
+    playerRect = settings.playerRect;
+    favoritesRect = settings.favoritesRect;
+    historyRect = settings.historyRect;
     StartupMark("settings read");
     UpdateData(false);
     bridge().addListener(this);
@@ -99,10 +124,29 @@ void CControlDlg::createListWindows() {
     historyDlg.controller = this;
     historyDlg.Create(::GetDesktopWindow());
     historyDlg.Show(SW_HIDE);
+    RestorePlace(historyDlg, historyRect);
     favoriteDlg.controller = this;
     favoriteDlg.Create(::GetDesktopWindow());
     favoriteDlg.Show(SW_HIDE);
+    RestorePlace(favoriteDlg, favoritesRect);
     StartupMark("list windows created");
+}
+
+void CControlDlg::showListWindow(fw::Dialog& window, RECT& place, const fw::Dialog& other) {
+    if (!HasPlace(place)) {
+        const fw::Window main(::GetAncestor(hwnd_, GA_ROOT));
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        ::GetMonitorInfoW(::MonitorFromWindow(main.hwnd(), MONITOR_DEFAULTTONEAREST), &monitor);
+        std::vector<Box> avoid;
+        if (playerDlg.IsVisible()) avoid.push_back(BoxOf(playerDlg.WindowRect()));
+        if (other.IsVisible()) avoid.push_back(BoxOf(other.WindowRect()));
+        const Box size = BoxOf(window.WindowRect());
+        const Box at = PlaceBeside(BoxOf(main.WindowRect()), size.width(), size.height(), BoxOf(monitor.rcWork), avoid);
+        MoveTo(window, at.left, at.top);
+        place = window.WindowRect();
+    }
+    window.Show(SW_SHOW);
 }
 
 bool CControlDlg::DestroyWindow() {
@@ -115,10 +159,13 @@ bool CControlDlg::DestroyWindow() {
         if (::GetWindowPlacement(playerDlg.hwnd(), &placement)) playerRect = placement.rcNormalPosition;
         playerDlg.DestroyWindow();
     }
+    // The list windows are kept where the user left them.
+    if (HasPlace(favoritesRect) && favoriteDlg.hwnd()) favoritesRect = favoriteDlg.WindowRect();
+    if (HasPlace(historyRect) && historyDlg.hwnd()) historyRect = historyDlg.WindowRect();
     favoriteDlg.DestroyWindow();
     historyDlg.DestroyWindow();
     UpdateData(true);
-    SaveSettings(videoRef, playerRect);
+    SaveSettings({videoRef, playerRect, favoritesRect, historyRect});
     return fw::Dialog::DestroyWindow();
 }
 
@@ -148,8 +195,8 @@ bool CControlDlg::OnButtonClicked(int id) {
     case IDB_CONTROL_QUALITY: RunQualitySelection(bridge(), hwnd_); return true;
     case IDX_CONTROL_LISTPLAY: onListPlay(); return true;
     case IDB_CONTROL_PREV: onPrev(); return true;
-    case IDB_CONTROL_FAVORITE: favorites().Show(SW_SHOW); return true;
-    case IDB_CONTROL_HISTORY: history().Show(SW_SHOW); return true;
+    case IDB_CONTROL_FAVORITE: showListWindow(favorites(), favoritesRect, historyDlg); return true;
+    case IDB_CONTROL_HISTORY: showListWindow(history(), historyRect, favoriteDlg); return true;
     default:
         return false;
     }

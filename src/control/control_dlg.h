@@ -72,6 +72,9 @@ private:
     static constexpr UINT_PTR kListWindowsTimer = 106;
     static constexpr UINT kListWindowsDelayMs = 50;
     void createListWindows();
+    // The first time, a list window goes beside the main window; after
+    // that it shows where it is, across runs too.
+    void showListWindow(fw::Dialog& window, RECT& place, const fw::Dialog& other);
 
     void onPlay();
     void loadTypedReference();
@@ -98,6 +101,10 @@ private:
     int lastState = -1;
     int endOffset = 0;
     RECT playerRect{0, 0, 0, 0};
+    // Where each list window was put, from the settings or when first
+    // shown; none (left == right) until then.
+    RECT favoritesRect{0, 0, 0, 0};
+    RECT historyRect{0, 0, 0, 0};
     std::wstring videoRef;
     int muteChecked = 0;
 

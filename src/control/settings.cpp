@@ -3,24 +3,38 @@
 #include "core/environment.h"
 #include "framework/profile.h"
 
-void LoadSettings(std::wstring& videoRef, RECT& playerRect) {
-    const std::wstring path = DataFilePath(kSettingsFile);
-    videoRef = fw::ReadProfileString(path, L"SYSTEM", L"VIDEOID", videoRef, kMaxVideoRefChars);
-    playerRect.left = fw::ReadProfileInt(path, L"PLAYER", L"POS_LEFT", playerRect.left);
-    playerRect.top = fw::ReadProfileInt(path, L"PLAYER", L"POS_TOP", playerRect.top);
-    playerRect.right = fw::ReadProfileInt(path, L"PLAYER", L"POS_RIGHT", playerRect.right);
-    playerRect.bottom = fw::ReadProfileInt(path, L"PLAYER", L"POS_BOTTOM", playerRect.bottom);
+namespace {
+
+void ReadRect(const IniProfile& file, const wchar_t* section, RECT& r) {
+    r.left = file.ReadInt(section, L"POS_LEFT", r.left);
+    r.top = file.ReadInt(section, L"POS_TOP", r.top);
+    r.right = file.ReadInt(section, L"POS_RIGHT", r.right);
+    r.bottom = file.ReadInt(section, L"POS_BOTTOM", r.bottom);
 }
 
-// Written as one series through a copy, as the lists are: a process killed
-// while closing leaves the settings as they were, not a cut-off file.
-void SaveSettings(const std::wstring& videoRef, const RECT& playerRect) {
+void WriteRect(IniProfile& file, const wchar_t* section, const RECT& r) {
+    file.WriteInt(section, L"POS_LEFT", r.left);
+    file.WriteInt(section, L"POS_TOP", r.top);
+    file.WriteInt(section, L"POS_RIGHT", r.right);
+    file.WriteInt(section, L"POS_BOTTOM", r.bottom);
+}
+
+}  // namespace
+
+void LoadSettings(Settings& settings) {
+    const IniProfile file(DataFilePath(kSettingsFile));
+    settings.videoRef = file.ReadString(L"SYSTEM", L"VIDEOID", settings.videoRef, kMaxVideoRefChars);
+    ReadRect(file, L"PLAYER", settings.playerRect);
+    ReadRect(file, L"FAVORITE", settings.favoritesRect);
+    ReadRect(file, L"HISTORY", settings.historyRect);
+}
+
+void SaveSettings(const Settings& settings) {
     IniProfile file(DataFilePath(kSettingsFile));
     file.BeginWrites();
-    file.WriteString(L"SYSTEM", L"VIDEOID", videoRef);
-    file.WriteInt(L"PLAYER", L"POS_LEFT", playerRect.left);
-    file.WriteInt(L"PLAYER", L"POS_TOP", playerRect.top);
-    file.WriteInt(L"PLAYER", L"POS_RIGHT", playerRect.right);
-    file.WriteInt(L"PLAYER", L"POS_BOTTOM", playerRect.bottom);
+    file.WriteString(L"SYSTEM", L"VIDEOID", settings.videoRef);
+    WriteRect(file, L"PLAYER", settings.playerRect);
+    if (HasPlace(settings.favoritesRect)) WriteRect(file, L"FAVORITE", settings.favoritesRect);
+    if (HasPlace(settings.historyRect)) WriteRect(file, L"HISTORY", settings.historyRect);
     file.EndWrites();
 }

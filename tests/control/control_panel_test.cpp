@@ -481,20 +481,63 @@ TEST_F(ListPlayTest, ATypedVideoBecomesTheNewestHistoryEntryWithItsLength) {
     EXPECT_EQ(items[0].duration, 3725);
 }
 
-TEST_F(ListPlayTest, TheListButtonsShowTheirWindowsWhereTheyWere) {
+// The first time, a list window shows beside the main window, covering
+// neither it nor the player window nor the other list, inside the work area;
+// after that where the user left it, in this run and the next.
+TEST_F(ListPlayTest, AListWindowShowsBesideTheMainWindowFirstThenWhereItWasLeft) {
+    makeReady();
+    auto rectOf = [](HWND w) {
+        RECT r{};
+        ::GetWindowRect(w, &r);
+        return r;
+    };
+    auto apart = [](const RECT& a, const RECT& b) {
+        RECT both{};
+        return !::IntersectRect(&both, &a, &b);
+    };
     HWND favorites = main->controlPanel().favorites().hwnd();
     HWND history = main->controlPanel().history().hwnd();
-    EXPECT_FALSE(::IsWindowVisible(favorites));
-    EXPECT_FALSE(::IsWindowVisible(history));
-    ::SetWindowPos(favorites, nullptr, 33, 44, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    HWND player = main->controlPanel().player().hwnd();
+    ASSERT_TRUE(::IsWindowVisible(player));
+    // The test desktop is small (1024 x 768): the player window in its
+    // bottom right corner leaves room beside the main window.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(main->hwnd(), MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT p = rectOf(player);
+    ::SetWindowPos(player, nullptr, monitor.rcWork.right - (p.right - p.left), monitor.rcWork.bottom - (p.bottom - p.top),
+                   0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     click(IDB_CONTROL_FAVORITE);
     click(IDB_CONTROL_HISTORY);
-    EXPECT_TRUE(::IsWindowVisible(favorites));
-    EXPECT_TRUE(::IsWindowVisible(history));
-    RECT r{};
-    ::GetWindowRect(favorites, &r);
-    EXPECT_EQ(r.left, 33);
-    EXPECT_EQ(r.top, 44);
+    ASSERT_TRUE(::IsWindowVisible(favorites));
+    ASSERT_TRUE(::IsWindowVisible(history));
+    for (HWND list : {favorites, history}) {
+        const RECT r = rectOf(list);
+        EXPECT_TRUE(apart(r, rectOf(main->hwnd())));
+        EXPECT_TRUE(apart(r, rectOf(player)));
+        RECT inside{};
+        ::IntersectRect(&inside, &r, &monitor.rcWork);
+        EXPECT_TRUE(::EqualRect(&inside, &r));
+    }
+
+    // Moved, hidden by Esc and shown again: where it was left.
+    ::SetWindowPos(favorites, nullptr, 33, 44, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ::SendMessageW(favorites, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(::IsWindowVisible(favorites));
+    click(IDB_CONTROL_FAVORITE);
+    EXPECT_EQ(rectOf(favorites).left, 33);
+    EXPECT_EQ(rectOf(favorites).top, 44);
+    const RECT historyWas = rectOf(history);
+
+    close();
+    open();
+    favorites = main->controlPanel().favorites().hwnd();
+    history = main->controlPanel().history().hwnd();
+    EXPECT_EQ(rectOf(favorites).left, 33);
+    EXPECT_EQ(rectOf(favorites).top, 44);
+    click(IDB_CONTROL_HISTORY);
+    EXPECT_EQ(rectOf(history).left, historyWas.left);
+    EXPECT_EQ(rectOf(history).top, historyWas.top);
 }
 
 namespace {

@@ -3,14 +3,15 @@
 //
 //   clipdeck_drive Clipdeck.exe [scenario...]
 //
-// Scenarios: play settings errors listplay realmedia (the last needs a clip
-// served by the service, named by CLIPDECK_E2E_CLIP).
+// Scenarios: play settings errors listplay startfocus listwindows realmedia
+// (the last needs a clip served by the service, named by CLIPDECK_E2E_CLIP).
 //
 // The program runs from a copy in a scratch folder of its own, so its
 // Clipdeck.ini lands there. The feed and player hosts come from the
 // environment (CLIPDECK_FEED_HOST, CLIPDECK_PLAYER_HOST), which the program
 // inherits. Exit status: 0 all scenarios passed, 1 one failed, 2 usage.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -20,6 +21,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "clipdeck_ui.h"
@@ -236,6 +238,12 @@ public:
         ::PostMessageW(windows_->main, WM_CLOSE, 0, 0);
         if (!program_.WaitExit(kExitMs)) {
             throw Failure("the process did not end within " + std::to_string(kExitMs) + " ms of WM_CLOSE");
+        }
+    }
+
+    void WaitExitAfterKey() {
+        if (!program_.WaitExit(kExitMs)) {
+            throw Failure("the process did not end within " + std::to_string(kExitMs) + " ms of the key");
         }
     }
 
@@ -613,6 +621,226 @@ void ListPlayScenario(const std::wstring& exe, const std::wstring& folder, Steps
     });
 }
 
+// --- everyday use -------------------------------------------------------------
+
+// Who has the keyboard, as another program sees it.
+struct Activation {
+    HWND foreground = nullptr;
+    HWND active = nullptr;
+    HWND focus = nullptr;
+};
+
+Activation ReadActivation(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
+    return {::GetForegroundWindow(), info.hwndActive, info.hwndFocus};
+}
+
+std::wstring WindowName(HWND window) {
+    if (!window) return L"no window";
+    return remote_ui::ClassOf(window) + L" " + std::to_wstring(::GetDlgCtrlID(window)) + L" " +
+           Quoted(remote_ui::ReadText(window).value_or(L"")) + (::IsWindowVisible(window) ? L"" : L" (hidden)");
+}
+
+// An environment variable of the driver, which the program inherits, for
+// the life of the object.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+        wchar_t old[512];
+        const DWORD n = ::GetEnvironmentVariableW(name, old, 512);
+        if (n > 0 && n < 512) old_ = old;
+        ::SetEnvironmentVariableW(name, value);
+    }
+    ~ScopedVariable() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
+
+private:
+    const wchar_t* name_;
+    std::optional<std::wstring> old_;
+};
+
+void PressKey(WORD key) {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, input, sizeof(INPUT));
+}
+
+// With the player's host not answering, nothing else of the program ever
+// shows: once every window of its start has been made, the main window has
+// the keyboard, with the focus on its first control, and Escape closes it.
+void StartFocusScenario(const std::wstring& exe, const std::wstring&, Steps& step) {
+    const ScopedVariable noPlayer(L"CLIPDECK_PLAYER_HOST", L"127.0.0.1:9");
+    std::optional<Session> s;
+    HWND main = nullptr;
+    step(L"Clipdeck starts without a player; its monitor and list windows are made, hidden", [&] {
+        s.emplace(exe);
+        main = ::GetAncestor(s->Item(IDT_CONTROL_TITLE), GA_ROOT);
+        const DWORD pid = s->Pid();
+        if (!PollUntil(
+                [&] {
+                    return clipdeck_ui::FindMonitorLog(pid) &&
+                           clipdeck_ui::FindDialogWith(pid, IDL_FAVORITE_LIST, L"SysListView32") &&
+                           clipdeck_ui::FindDialogWith(pid, IDL_HISTORY_LIST, L"SysListView32");
+                },
+                kTickMs)) {
+            throw Failure(L"the monitor and list windows were not made:\n" + remote_ui::DescribeWindows(pid));
+        }
+        ::Sleep(500);  // whatever the start has left queued
+        if (std::wstring title = s->Text(IDT_CONTROL_TITLE); title != L" Now player Loading ..") {
+            throw Failure(L"the title line reads " + Quoted(title));
+        }
+    });
+    step(L"the main window is the active foreground window, the focus on its first control", [&] {
+        const Activation a = ReadActivation(main);
+        const HWND first = ::GetNextDlgTabItem(main, nullptr, FALSE);
+        if (a.foreground != main || a.active != main || a.focus != first) {
+            throw Failure(L"foreground: " + WindowName(a.foreground) + L"; active: " + WindowName(a.active) +
+                          L"; focus: " + WindowName(a.focus) + L"; the first control: " + WindowName(first));
+        }
+    });
+    step(L"Escape closes the program", [&] {
+        PressKey(VK_ESCAPE);
+        s->WaitExitAfterKey();
+    });
+}
+
+// A place in the bottom right corner of the work area, where a returning
+// user left the player window: on the test desktop (1024 x 768) the list
+// windows then have room beside the main window.
+RECT CornerOfWorkArea(int width, int height) {
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return {work.right - width, work.bottom - height, work.right, work.bottom};
+}
+
+bool Apart(const RECT& a, const RECT& b) {
+    RECT both{};
+    return !::IntersectRect(&both, &a, &b);
+}
+
+std::wstring FavoriteKey(const std::wstring& folder, int item, const wchar_t* key) {
+    wchar_t value[512] = {};
+    const std::wstring section = item < 0 ? L"SYSTEM" : L"ITEM" + std::to_wstring(item);
+    ::GetPrivateProfileStringW(section.c_str(), key, L"<missing>", value, 512, (folder + L"\\Favorite.ini").c_str());
+    return value;
+}
+
+// The favourites as Favorite.ini holds them: "id/volume" per item, COUNT first.
+std::wstring FavoritesInFile(const std::wstring& folder) {
+    std::wstring out = FavoriteKey(folder, -1, L"COUNT") + L":";
+    for (int i = 0; i < 5; ++i) out += L" " + FavoriteKey(folder, i, L"VIDEOID") + L"/" + FavoriteKey(folder, i, L"VOLUME");
+    return out;
+}
+
+// The list windows appear in sight the first time and where they were left
+// after that, across runs; and a change made while the list file had been
+// deleted, or replaced by another list, leaves the whole list in the file.
+void ListWindowsScenario(const std::wstring& exe, const std::wstring& folder, Steps& step) {
+    step(L"Favorite.ini holds three favourites; Clipdeck.ini has the player window in a corner", [&] {
+        PutFavorites(folder, {{L"cdPlain0001", L"One", 213, 31, 0, 0},
+                              {L"cdPlain0002", L"Two", 487, 32, 0, 0},
+                              {L"cdPlain0003", L"Three", 95, 33, 0, 0}});
+        const RECT corner = CornerOfWorkArea(330, 185);
+        for (auto [key, value] : {std::pair{L"POS_LEFT", corner.left}, {L"POS_TOP", corner.top},
+                                  {L"POS_RIGHT", corner.right}, {L"POS_BOTTOM", corner.bottom}}) {
+            ::WritePrivateProfileStringW(L"PLAYER", key, std::to_wstring(value).c_str(), IniPath(folder).c_str());
+        }
+    });
+    std::optional<Session> s;
+    HWND favorites = nullptr, history = nullptr;
+    auto showLists = [&] {
+        s->Click(IDB_CONTROL_FAVORITE);
+        s->Click(IDB_CONTROL_HISTORY);
+        const DWORD pid = s->Pid();
+        if (!PollUntil(
+                [&] {
+                    favorites = clipdeck_ui::FindDialogWith(pid, IDL_FAVORITE_LIST, L"SysListView32");
+                    history = clipdeck_ui::FindDialogWith(pid, IDL_HISTORY_LIST, L"SysListView32");
+                    return ::IsWindowVisible(favorites) && ::IsWindowVisible(history);
+                },
+                kTickMs)) {
+            throw Failure(L"the list windows did not show:\n" + remote_ui::DescribeWindows(pid));
+        }
+    };
+    auto rectOf = [](HWND w) {
+        RECT r{};
+        ::GetWindowRect(w, &r);
+        return r;
+    };
+    step(L"\"Favorite list\" and \"History list\" show their windows beside the main window, off it and the "
+         L"player window, inside the work area",
+         [&] {
+             s.emplace(exe);
+             s->WaitReady();
+             showLists();
+             const HWND main = ::GetAncestor(s->Item(IDT_CONTROL_TITLE), GA_ROOT);
+             MONITORINFO monitor{};
+             monitor.cbSize = sizeof monitor;
+             ::GetMonitorInfoW(::MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), &monitor);
+             for (HWND list : {favorites, history}) {
+                 const RECT r = rectOf(list);
+                 RECT inside{};
+                 ::IntersectRect(&inside, &r, &monitor.rcWork);
+                 if (!Apart(r, rectOf(main)) || !Apart(r, s->PlayerRect()) || !::EqualRect(&inside, &r)) {
+                     throw Failure(L"a list window at " + RectText(r) + L"; the main window at " +
+                                   RectText(rectOf(main)) + L", the player window at " + RectText(s->PlayerRect()) +
+                                   L", the work area " + RectText(monitor.rcWork));
+                 }
+             }
+         });
+    const RECT placed{40, 40, 0, 0};
+    RECT historyAt{};
+    step(L"the favourites window is moved; WM_CLOSE writes both places into Clipdeck.ini", [&] {
+        ::SetWindowPos(favorites, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        historyAt = rectOf(history);
+        s->Close();
+        const RECT saved{static_cast<LONG>(::GetPrivateProfileIntW(L"FAVORITE", L"POS_LEFT", -1, IniPath(folder).c_str())),
+                         static_cast<LONG>(::GetPrivateProfileIntW(L"FAVORITE", L"POS_TOP", -1, IniPath(folder).c_str())),
+                         0, 0};
+        if (saved.left != placed.left || saved.top != placed.top ||
+            ::GetPrivateProfileIntW(L"HISTORY", L"POS_LEFT", -1, IniPath(folder).c_str()) != historyAt.left) {
+            throw Failure(L"Clipdeck.ini holds the favourites at " + std::to_wstring(saved.left) + L"," +
+                          std::to_wstring(saved.top));
+        }
+    });
+    s.reset();
+    step(L"a second start shows each list window where it was left", [&] {
+        s.emplace(exe);
+        s->WaitReady();
+        showLists();
+        const RECT f = rectOf(favorites), h = rectOf(history);
+        if (f.left != placed.left || f.top != placed.top || h.left != historyAt.left || h.top != historyAt.top) {
+            throw Failure(L"the favourites are at " + RectText(f) + L", the history at " + RectText(h));
+        }
+    });
+    auto command = [&](int row, int button) {
+        DWORD_PTR result = 0;
+        HWND list = ::GetDlgItem(favorites, IDL_FAVORITE_LIST);
+        if (!::SendMessageTimeoutW(list, LVM_SETSELECTIONMARK, 0, row, SMTO_NORMAL, remote_ui::kAnswerMs, &result) ||
+            !::SendMessageTimeoutW(favorites, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                                   reinterpret_cast<LPARAM>(::GetDlgItem(favorites, button)), SMTO_NORMAL,
+                                   remote_ui::kAnswerMs, &result)) {
+            throw Failure("the favourites window does not answer");
+        }
+    };
+    step(L"Favorite.ini deleted, the top favourite moved down: the file holds all three in the new order", [&] {
+        if (!::DeleteFileW((folder + L"\\Favorite.ini").c_str())) throw Failure("cannot delete Favorite.ini");
+        command(0, IDB_FAVORITE_DOWN);
+        const std::wstring expected = L"3: cdPlain0002/32 cdPlain0001/31 cdPlain0003/33 <missing>/<missing> <missing>/<missing>";
+        if (std::wstring held = FavoritesInFile(folder); held != expected) throw Failure(L"Favorite.ini holds " + held);
+    });
+    step(L"Favorite.ini replaced by another list of two, the last favourite moved up: the file holds the three", [&] {
+        PutFavorites(folder, {{L"cdOther0001", L"Other", 10, 91, 0, 0}, {L"cdOther0002", L"Other 2", 10, 92, 0, 0}});
+        command(2, IDB_FAVORITE_UP);
+        const std::wstring expected = L"3: cdPlain0002/32 cdPlain0003/33 cdPlain0001/31 <missing>/<missing> <missing>/<missing>";
+        if (std::wstring held = FavoritesInFile(folder); held != expected) throw Failure(L"Favorite.ini holds " + held);
+        s->Close();
+    });
+}
+
 // A real clip from the service's media folder (its ID comes in
 // CLIPDECK_E2E_CLIP): the read-outs follow the decoded video through pause,
 // ">>", "<<", Stop and ">|"; then, as a favourite with its own volume and
@@ -729,6 +957,8 @@ constexpr Scenario kScenarios[] = {
     {L"settings", SettingsScenario},
     {L"errors", ErrorsScenario},
     {L"listplay", ListPlayScenario},
+    {L"startfocus", StartFocusScenario},
+    {L"listwindows", ListWindowsScenario},
     {L"realmedia", RealMediaScenario},
 };
 
@@ -762,7 +992,8 @@ int wmain(int argc, wchar_t** argv) {
     // Line ends as written: the output goes to a Unix pipe under CTest.
     _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 2) {
-        std::fputs("usage: clipdeck_drive Clipdeck.exe [play|settings|errors|listplay]...\n", stderr);
+        std::fputs("usage: clipdeck_drive Clipdeck.exe [play|settings|errors|listplay|startfocus|listwindows|realmedia]...\n",
+                   stderr);
         return 2;
     }
     wchar_t full[MAX_PATH];
