@@ -14,7 +14,9 @@
 # Two local services run meanwhile: one that answers, and one that accepts
 # and never answers (--latency-ms 600000) for the silent-feed figure. The
 # programs run under Wine in the win tree's prefix (null graphics driver)
-# through scripts/wine-run.sh. Everything started here is stopped by pid.
+# through scripts/wine-run.sh; closing is timed on an Xvfb of its own, in a
+# prefix whose X11 driver runs unmanaged (build/win/bench-x11-prefix), as
+# run.sh's does. Everything started here is stopped by pid.
 set -u
 
 . "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
@@ -62,8 +64,13 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/clipdeck-bench.XXXXXX") || exit 1
 pids=()
+x11_prefix=$win/bench-x11-prefix
+x11_prefix_used=0
 cleanup() {
   trap - EXIT INT TERM
+  if [ "$x11_prefix_used" = 1 ]; then
+    WINEPREFIX=$x11_prefix "$CLIPDECK_WINESERVER" -k 2>/dev/null
+  fi
   clipdeck_stop "${pids[@]}"
   rm -rf "$work"
 }
@@ -118,6 +125,24 @@ if [ "$startup_status" -eq 124 ]; then
   echo "run-bench.sh: the start-up benchmark did not finish" >&2
 fi
 [ "$status" -ne 0 ] || status=$startup_status
+
+# Closing, on an X server with the X11 driver unmanaged: with a window
+# manager absent, a managed window takes seconds to close.
+echo
+saved_display=${DISPLAY-}
+if clipdeck_start_xvfb "$work/xvfb.log"; then
+  pids+=("$CLIPDECK_XVFB_PID")
+  x11_prefix_used=1
+  if clipdeck_prefix "$x11_prefix" x11; then
+    WINEPREFIX=$x11_prefix WINEDEBUG=-all timeout -k 5 $((starts * 30 + 120)) "$CLIPDECK_WINE" "$startup_bench" \
+      --clipdeck "$(dos_path "$clipdeck")" --baseline "$(dos_path "$baseline")" \
+      --baseline-manifest "$(dos_path "$baseline_manifest")" --starts "$starts" --close
+    close_status=$?
+    [ "$close_status" -ne 124 ] || echo "run-bench.sh: the closing benchmark did not finish" >&2
+    [ "$status" -ne 0 ] || status=$close_status
+  fi
+fi
+if [ -n "$saved_display" ]; then export DISPLAY=$saved_display; else unset DISPLAY; fi
 
 echo
 timeout -k 5 120 "$wine_run" "$capture_bench" --chrome "$(dos_path "$chrome_standin")"

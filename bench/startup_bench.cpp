@@ -3,10 +3,14 @@
 // (common controls 6, DPI-aware), which is the fair baseline for a program
 // with that manifest. Then where Clipdeck's time goes, from its start-up
 // marks (CLIPDECK_STARTUP_MARKS), and what it has loaded when its main
-// window shows. It prints figures and decides nothing.
+// window shows. With --close, only how long closing takes instead: WM_CLOSE
+// to the main window, until it is hidden and until the process is gone,
+// next to the empty dialog; run that on an X server with Wine's X11 driver
+// unmanaged (Managed=N), as bench/run-bench.sh does, since the null graphics
+// driver draws nothing to take down. It prints figures and decides nothing.
 //
 //   startup_bench --clipdeck Clipdeck.exe --baseline empty_dialog.exe
-//                 --baseline-manifest empty_dialog_manifest.exe [--starts N]
+//                 --baseline-manifest empty_dialog_manifest.exe [--starts N] [--close]
 //
 // The player host comes from the environment, as for the program.
 #include <windows.h>
@@ -137,12 +141,23 @@ private:
     std::unique_ptr<Program> program_;
 };
 
-void CloseAndWait(Program& program, HWND window) {
+// Milliseconds from WM_CLOSE to the window hidden and to the process gone.
+struct Closing {
+    std::vector<double> hiddenMs, goneMs;
+};
+
+void CloseAndWait(Program& program, HWND window, Closing* timed = nullptr) {
+    const double start = NowMs();
     ::PostMessageW(window, WM_CLOSE, 0, 0);
+    if (timed) {
+        PollUntil([&] { return !::IsWindowVisible(window); }, 10000, 1);
+        timed->hiddenMs.push_back(NowMs() - start);
+    }
     if (!program.WaitExit(10000)) {
         Print(L"  (a program did not end within 10 s of WM_CLOSE and was ended)");
         program.Kill();
     }
+    if (timed) timed->goneMs.push_back(NowMs() - start);
 }
 
 HWND WaitVisibleWindow(const Program& program) {
@@ -229,7 +244,34 @@ std::set<std::wstring> Minus(const std::set<std::wstring>& a, const std::set<std
 struct Options {
     std::wstring clipdeck, baseline, baselineManifest;
     int starts = 10;
+    bool close = false;
 };
+
+// Closing from outside, the empty dialog and Clipdeck (its player loaded)
+// in turn.
+void MeasureClosing(const Options& options) {
+    ScratchProgram plain(options.baseline, L"close-plain");
+    ScratchProgram clipdeck(options.clipdeck, L"close-clipdeck");
+    Closing plainRun, clipdeckRun;
+    for (int i = 0; i < options.starts; ++i) {
+        Program& p = plain.Start();
+        HWND window = WaitVisibleWindow(p);
+        ::Sleep(200);
+        CloseAndWait(p, window, &plainRun);
+        Program& c = clipdeck.Start();
+        clipdeck_ui::MainWindows main = WaitMain(c);
+        WaitLoaded(main);
+        ::Sleep(200);
+        CloseAndWait(c, main.main, &clipdeckRun);
+    }
+    Print(L"(c) closing: WM_CLOSE posted to the main window, " + std::to_wstring(options.starts) + L" closes each");
+    Row(L"ms after WM_CLOSE", {L"min", L"median", L"max"});
+    SpreadRow(L"empty dialog: close: window hidden", plainRun.hiddenMs);
+    SpreadRow(L"empty dialog: close: process gone", plainRun.goneMs);
+    SpreadRow(L"Clipdeck: close: window hidden", clipdeckRun.hiddenMs);
+    SpreadRow(L"Clipdeck: close: process gone", clipdeckRun.goneMs);
+    Print(L"");
+}
 
 // The three programs in turn, the order turning each round so that none is
 // always the first after a pause.
@@ -333,6 +375,10 @@ void MeasureMarks(const Options& options) {
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     for (int k = 1; k < argc; ++k) {
         std::wstring name = argv[k];
+        if (name == L"--close") {
+            options.close = true;
+            continue;
+        }
         if (k + 1 >= argc) return false;
         std::wstring value = argv[++k];
         if (name == L"--clipdeck") {
@@ -357,13 +403,17 @@ int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fputs("usage: startup_bench --clipdeck Clipdeck.exe --baseline empty_dialog.exe\n"
-                   "                     --baseline-manifest empty_dialog_manifest.exe [--starts N]\n",
+                   "                     --baseline-manifest empty_dialog_manifest.exe [--starts N] [--close]\n",
                    stderr);
         return 2;
     }
     try {
-        MeasureSideBySide(options);
-        MeasureMarks(options);
+        if (options.close) {
+            MeasureClosing(options);
+        } else {
+            MeasureSideBySide(options);
+            MeasureMarks(options);
+        }
     } catch (const std::exception& e) {
         Print(L"startup_bench: " + remote_ui::Widen(e.what()));
         return 1;
