@@ -248,7 +248,9 @@ clipdeck_start_xvfb() {
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do
     n=$((n + 1))
   done
-  Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >"$log" 2>&1 &
+  # A session of its own, so that Ctrl+C in the terminal leaves the display
+  # to the programs that are closing on it (the caller stops it by pid).
+  setsid Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >"$log" 2>&1 &
   CLIPDECK_XVFB_PID=$!
   local _
   for _ in $(seq 50); do

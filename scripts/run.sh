@@ -23,16 +23,19 @@
 #                         local service (try http://www.youtube.com/watch?v=cdJapan0002)
 #   --screenshot-after N  save a picture of the screen to build/screenshot.png
 #                         N seconds after the start (default 5 without $DISPLAY)
-#   --exit-after N        close everything N seconds after the start
+#   --exit-after N        close the program N seconds after the start, as Ctrl+C
+#                         does, then everything else
 #   --no-build            run what is built, without building or installing
 #
 # Without $DISPLAY an Xvfb server is started on a free display number.
 # The service listens on a free loopback port; the program finds it through
 # CLIPDECK_FEED_HOST and CLIPDECK_PLAYER_HOST. Once it is up, run.sh prints
 # the table of what can be played and the address of the library page. The
-# program runs in its own Wine
-# prefix, build/run-prefix. Everything started here (service, Xvfb, the
-# program and the prefix's wineserver) is stopped on exit.
+# program runs in its own Wine prefix, build/run-prefix; its output and
+# Wine's go to build/run.log. Closing (--exit-after, Ctrl+C) sends WM_CLOSE to
+# the main window as the close box would, so the program saves its settings,
+# and ends it only if it has not gone within 15 s. Everything started here
+# (service, Xvfb, the program and the prefix's wineserver) is stopped on exit.
 set -uo pipefail
 
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -43,7 +46,7 @@ WINE=$CLIPDECK_WINE
 WINESERVER=$CLIPDECK_WINESERVER
 
 usage() {
-  sed -n '3,31p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '3,34p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
 }
 
 is_number() {
@@ -132,15 +135,30 @@ service_pid=""
 xvfb_pid=""
 program_pid=""
 prefix_in_use=0
+run_log=$root/build/run.log
+# How long a closed program has to end before it is killed.
+close_limit=15
 export WINEPREFIX=$root/build/run-prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-cleanup() {
-  trap - EXIT INT TERM
-  if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
+# Closes the program as a user would; kills it only past the limit.
+close_program() {
+  [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null || return 0
+  "$WINE" build/win/tests/e2e/clipdeck_demo.exe --close "$close_limit" >>"$run_log" 2>&1
+  local deadline=$((SECONDS + close_limit))
+  while kill -0 "$program_pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+    sleep 0.2
+  done
+  if kill -0 "$program_pid" 2>/dev/null; then
+    echo "run.sh: the program did not end within $close_limit s of WM_CLOSE; killing it" >&2
     kill "$program_pid" 2>/dev/null
   fi
+}
+
+cleanup() {
+  trap - EXIT INT TERM
+  close_program
   if [ "$prefix_in_use" = 1 ]; then
     "$WINESERVER" -k 2>/dev/null
   fi
@@ -148,7 +166,7 @@ cleanup() {
   rm -f build/service.port
 }
 trap cleanup EXIT
-trap 'exit 130' INT
+trap 'echo; echo "closing"; exit 130' INT
 trap 'exit 143' TERM
 
 if [ "$build" = 1 ]; then
@@ -237,21 +255,26 @@ if [ -n "$browse" ]; then
   # The browser reaches the video site's addresses through the local
   # service; the program's own requests to 127.0.0.1 go direct (Wine needs
   # the address named, "<local>" alone is not enough).
-  "$WINE" reg add "$ie_key" /v ProxyOverride /t REG_SZ /d '<local>;127.0.0.1' /f >/dev/null 2>&1
-  "$WINE" reg add "$ie_key" /v ProxyServer /t REG_SZ /d "$CLIPDECK_FEED_HOST" /f >/dev/null 2>&1
-  "$WINE" reg add "$ie_key" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  setsid "$WINE" reg add "$ie_key" /v ProxyOverride /t REG_SZ /d '<local>;127.0.0.1' /f >/dev/null 2>&1
+  setsid "$WINE" reg add "$ie_key" /v ProxyServer /t REG_SZ /d "$CLIPDECK_FEED_HOST" /f >/dev/null 2>&1
+  setsid "$WINE" reg add "$ie_key" /v ProxyEnable /t REG_DWORD /d 1 /f >/dev/null 2>&1
 elif grep -q '"ProxyEnable"=dword:00000001' "$WINEPREFIX/user.reg" 2>/dev/null; then
-  "$WINE" reg add "$ie_key" /v ProxyEnable /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  setsid "$WINE" reg add "$ie_key" /v ProxyEnable /t REG_DWORD /d 0 /f >/dev/null 2>&1
 fi
 
-echo "== starting build/win/src/Clipdeck.exe"
-"$WINE" build/win/src/Clipdeck.exe "${program_args[@]}" &
+echo "== starting build/win/src/Clipdeck.exe (its output and Wine's: build/run.log)"
+: >"$run_log"
+# A session of its own: Ctrl+C in the terminal reaches this script, which
+# closes the program, rather than the program, which Wine would end at once
+# (the prefix's wineserver, started by the first Wine command, is kept out
+# of the terminal's reach the same way).
+setsid "$WINE" build/win/src/Clipdeck.exe "${program_args[@]}" >>"$run_log" 2>&1 </dev/null &
 program_pid=$!
 if [ ${#demo_args[@]} -gt 0 ]; then
-  "$WINE" build/win/tests/e2e/clipdeck_demo.exe "${demo_args[@]}" &
+  "$WINE" build/win/tests/e2e/clipdeck_demo.exe "${demo_args[@]}" 2>>"$run_log" &
 fi
 if [ -n "$browse" ]; then
-  (sleep 3 && "$WINE" 'C:\Program Files\Internet Explorer\iexplore.exe' "$browse") >/dev/null 2>&1 &
+  (sleep 3 && "$WINE" 'C:\Program Files\Internet Explorer\iexplore.exe' "$browse") >>"$run_log" 2>&1 &
 fi
 
 to_ms() {
@@ -280,6 +303,7 @@ while kill -0 "$program_pid" 2>/dev/null; do
   fi
   if [ -n "$stop_at" ] && [ "$t" -ge "$stop_at" ]; then
     echo "closing after ${exit_after} s"
+    close_program
     exit 0
   fi
   sleep 0.2

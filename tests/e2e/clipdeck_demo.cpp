@@ -4,9 +4,15 @@
 // list windows when asked. Leaves the program running.
 //
 //   clipdeck_demo [--list-play] [--show-lists] [--capture-ie] [--about] [VIDEO-ID-OR-URL]
+//   clipdeck_demo --close SECONDS
+//
+// --close closes the running Clipdeck as a user would, with WM_CLOSE to its
+// main window, and waits up to SECONDS for the process to end: exit status
+// 0 when it has, 1 when it has not (or there was none to close).
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "clipdeck_ui.h"
@@ -49,21 +55,36 @@ HWND findCaptioned(DWORD pid, const std::wstring& prefix) {
     return search.found;
 }
 
-// Shows a list window through its panel button and puts it where the
-// picture has room for it.
-void showAt(DWORD pid, HWND button, const std::wstring& caption, int x, int y) {
+// Shows a list window through its panel button; the program places it.
+void show(DWORD pid, HWND button, const std::wstring& caption) {
     remote_ui::PostClick(button);
-    HWND window = nullptr;
-    if (!remote_ui::PollUntil([&] { return (window = findCaptioned(pid, caption)) && ::IsWindowVisible(window); },
-                              5000)) {
-        return;
+    remote_ui::PollUntil([&] { return ::IsWindowVisible(findCaptioned(pid, caption)) != FALSE; }, 5000);
+}
+
+int close(int seconds) {
+    const DWORD pid = findClipdeck();
+    if (pid == 0) {
+        std::fputs("clipdeck_demo: no Clipdeck to close\n", stderr);
+        return 1;
     }
-    ::SetWindowPos(window, HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (std::optional<clipdeck_ui::MainWindows> main = clipdeck_ui::FindMain(pid)) {
+        // A box open over the main window (the About box, a message) is
+        // closed first, as a user would, or the main window cannot close.
+        for (HWND w : remote_ui::TopLevelWindows(pid)) {
+            if (::IsWindowVisible(w) && ::GetWindow(w, GW_OWNER) == main->main) ::PostMessageW(w, WM_CLOSE, 0, 0);
+        }
+        ::PostMessageW(main->main, WM_CLOSE, 0, 0);
+    }
+    const bool ended = process && ::WaitForSingleObject(process, static_cast<DWORD>(seconds) * 1000) == WAIT_OBJECT_0;
+    if (process) ::CloseHandle(process);
+    return ended ? 0 : 1;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"--close") return close(_wtoi(argv[2]));
     std::wstring reference;
     bool listPlay = false;
     bool showLists = false;
@@ -88,7 +109,8 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     if (reference.empty() && !listPlay && !showLists && !captureIe && !about) {
-        std::fputs("usage: clipdeck_demo [--list-play] [--show-lists] [--capture-ie] [--about] [VIDEO-ID-OR-URL]\n",
+        std::fputs("usage: clipdeck_demo [--list-play] [--show-lists] [--capture-ie] [--about] [VIDEO-ID-OR-URL]\n"
+                   "       clipdeck_demo --close SECONDS\n",
                    stderr);
         return 2;
     }
@@ -113,8 +135,8 @@ int wmain(int argc, wchar_t** argv) {
         remote_ui::Print(L"clipdeck_demo: list play");
     }
     if (showLists) {
-        showAt(pid, ui.Item(IDB_CONTROL_FAVORITE), L"Favorite ", 0, 480);
-        showAt(pid, ui.Item(IDB_CONTROL_HISTORY), L"History ", 670, 500);
+        show(pid, ui.Item(IDB_CONTROL_FAVORITE), L"Favorite ");
+        show(pid, ui.Item(IDB_CONTROL_HISTORY), L"History ");
     }
     if (about) ::PostMessageW(ui.main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
     if (captureIe) {
