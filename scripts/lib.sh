@@ -83,7 +83,7 @@ clipdeck_build_win() {
 # --- Wine prefixes ----------------------------------------------------------
 
 # Raise this when the settings below change, so existing prefixes get them.
-CLIPDECK_PREFIX_VERSION=2
+CLIPDECK_PREFIX_VERSION=3
 
 # clipdeck_prefix PREFIX null|x11
 # Makes PREFIX ready once (about 10 s for a new one); callers in parallel
@@ -91,7 +91,7 @@ CLIPDECK_PREFIX_VERSION=2
 #   null  the null graphics driver: windows without an X server (tests)
 #   x11   for an X server without a window manager (Xvfb): Managed=N, else
 #         each visible window takes seconds to close; and Japanese text
-#         in the dialog fonts
+#         and symbols in the dialog, caption and menu fonts
 # Both get Wine's Marlett, the symbol font of caption buttons, scroll arrows
 # and check marks: Debian's Wine 8 looks for its own fonts in a folder that
 # does not exist, so without a copy in the prefix those glyphs fall back to
@@ -123,13 +123,18 @@ clipdeck_prefix() {
       else
         "$wine" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f
         "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
-        # The dialog fonts (MS Shell Dlg, MS UI Gothic) resolve to Liberation
-        # Sans here; linking it to Droid Sans Fallback gives GDI text Japanese
-        # glyphs while Latin letters stay in Liberation Sans. Linking the
-        # dialog face names themselves would make Droid, which has no Latin
-        # letters, the base font.
-        "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-          /v 'Liberation Sans' /t REG_MULTI_SZ /d 'DroidSansFallbackFull.ttf,Droid Sans Fallback' /f
+        # The dialog, caption and menu fonts (MS Shell Dlg, MS UI Gothic)
+        # resolve to Liberation Sans here; linking it to Droid Sans Fallback
+        # gives GDI text Japanese glyphs, and to Symbola (Debian
+        # fonts-symbola) symbols such as U+2615, while Latin letters stay in
+        # Liberation Sans. Bold text (captions) looks the link up under its
+        # own face name. Linking the dialog face names themselves would make
+        # Droid, which has no Latin letters, the base font.
+        local face
+        for face in 'Liberation Sans' 'Liberation Sans Bold'; do
+          "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+            /t REG_MULTI_SZ /d 'DroidSansFallbackFull.ttf,Droid Sans Fallback\0Symbola_hint.ttf,Symbola' /f
+        done
         # Edit controls draw through Uniscribe, which ignores font links and
         # takes its fallback font per script from here: kana and han.
         local script_tag
@@ -154,7 +159,7 @@ clipdeck_prefix() {
       grep -qi '"Graphics"="null"' "$prefix/user.reg" 2>/dev/null || missing="the null graphics driver"
     else
       grep -qi '"Managed"="N"' "$prefix/user.reg" 2>/dev/null || missing="Managed=N"
-      grep -qi '"Liberation Sans"=' "$prefix/system.reg" 2>/dev/null || missing="${missing:+$missing, }the font link"
+      grep -qi '"Liberation Sans Bold"=' "$prefix/system.reg" 2>/dev/null || missing="${missing:+$missing, }the font link"
     fi
     if [ -n "$missing" ]; then
       clipdeck_say "could not set $missing in the Wine prefix $prefix"

@@ -15,7 +15,7 @@ packages=(
   xvfb x11-utils imagemagick xdotool
   googletest libgtest-dev
   libcpp-httplib-dev pkgconf
-  fonts-droid-fallback fonts-liberation fonts-dejavu-core
+  fonts-droid-fallback fonts-liberation fonts-dejavu-core fonts-symbola
   procps curl util-linux
   ffmpeg libavformat-dev libavcodec-dev libavutil-dev
   dpkg-dev
