@@ -78,19 +78,20 @@ IniText ReadIniText(const std::wstring& path) {
     return text;
 }
 
-bool ReplaceFileWith(const std::wstring& path, const std::string& bytes) {
+bool ReplaceFileWith(const std::wstring& path, const std::string& bytes, FILETIME* written) {
     const std::wstring staging = path + L".new";
     // CREATE_ALWAYS: a copy left by a process killed while making it is stale.
     HANDLE file = ::CreateFileW(staging.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
+    DWORD count = 0;
+    bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr) &&
+              count == bytes.size();
     const FILETIME time = FreshWriteTime(path);
     ok = ok && ::SetFileTime(file, nullptr, nullptr, &time);
     ::CloseHandle(file);
     if (ok && ::MoveFileExW(staging.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (written) *written = time;
         return true;
     }
     ::DeleteFileW(staging.c_str());
@@ -124,12 +125,29 @@ void IniProfile::WriteInt(const std::wstring& section, const std::wstring& key, 
 
 void IniProfile::BeginWrites() {
     if (path_.empty() || pending_) return;
+    WIN32_FILE_ATTRIBUTE_DATA file{};
+    if (!::GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &file)) {
+        pending_.emplace();  // no file: nothing to keep
+        return;
+    }
+    const unsigned long long size = (static_cast<unsigned long long>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
+    if (written_ && ::CompareFileTime(&written_->time, &file.ftLastWriteTime) == 0 && written_->size == size) {
+        pending_ = written_->text;
+        return;
+    }
     pending_ = fw::ReadIniText(path_);
 }
 
 bool IniProfile::EndWrites() {
     if (!pending_) return true;
-    const IniText text = std::move(*pending_);
+    IniText text = std::move(*pending_);
     pending_.reset();
-    return fw::ReplaceFileWith(path_, text.Utf16LeBytes());
+    const std::string bytes = text.Utf16LeBytes();
+    FILETIME time{};
+    if (!fw::ReplaceFileWith(path_, bytes, &time)) {
+        written_.reset();
+        return false;
+    }
+    written_ = Written{std::move(text), time, bytes.size()};
+    return true;
 }

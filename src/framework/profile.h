@@ -21,9 +21,10 @@ int ReadProfileInt(const std::wstring& path, const wchar_t* section, const wchar
 IniText ReadIniText(const std::wstring& path);
 
 // Puts `bytes` in place of the file at `path` in one rename, from a copy
-// beside it: a process killed meanwhile leaves the file as it was. False
-// when the file was left as it was.
-bool ReplaceFileWith(const std::wstring& path, const std::string& bytes);
+// beside it: a process killed meanwhile leaves the file as it was. The new
+// file's last-write time goes to `written`. False when the file was left as
+// it was.
+bool ReplaceFileWith(const std::wstring& path, const std::string& bytes, FILETIME* written = nullptr);
 
 }  // namespace fw
 
@@ -42,6 +43,7 @@ public:
     void SetPath(std::wstring path) {
         path_ = std::move(path);
         pending_.reset();
+        written_.reset();
     }
     const std::wstring& path() const { return path_; }
 
@@ -60,6 +62,17 @@ public:
     std::wstring StagingPath() const { return path_ + L".new"; }
 
 private:
+    // What this object last wrote, and the file it made: while the file is
+    // still that one (its last-write time and size), a new series starts
+    // from this text instead of reading the file again, which under Wine
+    // costs a round trip to its server per section.
+    struct Written {
+        IniText text;
+        FILETIME time;
+        unsigned long long size;
+    };
+
     std::wstring path_;
     std::optional<IniText> pending_;
+    std::optional<Written> written_;
 };
