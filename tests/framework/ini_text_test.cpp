@@ -4,15 +4,21 @@
 #include <gtest/gtest.h>
 
 TEST(IniText, ValuesThatWouldNotReadBackAsWrittenAreQuoted) {
-    EXPECT_EQ(StoredProfileValue(L"plain text"), L"plain text");
-    EXPECT_EQ(StoredProfileValue(L""), L"");
-    EXPECT_EQ(StoredProfileValue(L"  padded  "), L"\"  padded  \"");
-    EXPECT_EQ(StoredProfileValue(L"東京　"), L"\"東京　\"");  // an ideographic space at the end
-    EXPECT_EQ(StoredProfileValue(L"\"Quoted\""), L"\"\"Quoted\"\"");
-    EXPECT_EQ(StoredProfileValue(L"'a'"), L"\"'a'\"");
-    EXPECT_EQ(StoredProfileValue(L"\"half"), L"\"half");
-    EXPECT_EQ(StoredProfileValue(L"two\r\nlines"), L"two  lines");
-    EXPECT_EQ(StoredProfileValue(L"line\n"), L"\"line \"");
+    const struct {
+        const wchar_t* value;
+        const wchar_t* stored;
+    } cases[] = {
+        {L"plain text", L"plain text"},
+        {L"", L""},
+        {L"  padded  ", L"\"  padded  \""},
+        {L"東京　", L"\"東京　\""},  // an ideographic space at the end
+        {L"\"Quoted\"", L"\"\"Quoted\"\""},
+        {L"'a'", L"\"'a'\""},
+        {L"\"half", L"\"half"},
+        {L"two\r\nlines", L"two  lines"},
+        {L"line\n", L"\"line \""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(StoredProfileValue(c.value), c.stored);
 }
 
 TEST(IniText, KeysAreSetInPlaceOrAddedAtTheEndAndNamesMatchWithoutCase) {
