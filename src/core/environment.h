@@ -25,3 +25,7 @@ bool IsDebugSwitch(const std::wstring& argument);
 
 // Everything before the last backslash of `path`; empty when there is none.
 std::wstring FolderOf(const std::wstring& path);
+
+// The value of the process's environment variable `name`, whatever its
+// length; empty when it is not set. (Windows only.)
+std::wstring EnvironmentVariable(const wchar_t* name);

@@ -5,15 +5,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/environment.h"
+
 namespace {
 
 // The file named by the environment, read once; empty when marks are off.
 const std::wstring& marksFile() {
-    static const std::wstring path = [] {
-        wchar_t value[MAX_PATH] = {};
-        DWORD n = ::GetEnvironmentVariableW(L"CLIPDECK_STARTUP_MARKS", value, MAX_PATH);
-        return n > 0 && n < MAX_PATH ? std::wstring(value, n) : std::wstring();
-    }();
+    static const std::wstring path = EnvironmentVariable(L"CLIPDECK_STARTUP_MARKS");
     return path;
 }
 

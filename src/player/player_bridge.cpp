@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/environment.h"
 #include "core/trace.h"
 #include "player/protocol.h"
 #include "player/shockwaveflash.h"
@@ -11,11 +12,11 @@ namespace {
 constexpr wchar_t kDefaultPlayerHost[] = L"127.0.0.1:8480";
 constexpr wchar_t kMoviePath[] = L"/apiplayer?enablejsapi=1&version=3";
 
+// Unset, or longer than any host:port (256 characters and more): the
+// default.
 std::wstring playerHost() {
-    wchar_t value[256];
-    DWORD n = ::GetEnvironmentVariableW(L"CLIPDECK_PLAYER_HOST", value, 256);
-    if (n == 0 || n >= 256) return kDefaultPlayerHost;
-    return value;
+    std::wstring host = EnvironmentVariable(L"CLIPDECK_PLAYER_HOST");
+    return host.empty() || host.size() >= 256 ? std::wstring(kDefaultPlayerHost) : host;
 }
 
 }  // namespace

@@ -7,25 +7,9 @@
 #include <utility>
 
 #include "common/win/http_get.h"
+#include "core/environment.h"
 #include "videoinfo/feed_address.h"
 #include "videoinfo/video_info_parse.h"
-
-namespace {
-
-std::wstring ReadEnvironment(const wchar_t* name) {
-    std::wstring value(64, L'\0');
-    for (;;) {
-        const DWORD length = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
-        if (length == 0) return {};
-        if (length < value.size()) {
-            value.resize(length);
-            return value;
-        }
-        value.resize(length);  // too small: length is the size needed, terminator included
-    }
-}
-
-}  // namespace
 
 int FetchVideoInfo(std::wstring videoId, std::wstring* reply) {
     return FetchVideoInfoWithTimeout(std::move(videoId), reply, kFetchTimeoutMs);
@@ -35,7 +19,7 @@ int FetchVideoInfoWithTimeout(std::wstring videoId, std::wstring* reply, unsigne
     if (reply == nullptr) return kFetchNoTarget;
     reply->clear();
 
-    const FeedHost host = FeedHostFromSetting(ReadEnvironment(kFeedHostVariable));
+    const FeedHost host = FeedHostFromSetting(EnvironmentVariable(kFeedHostVariable));
     common::HttpGetRequest request;
     request.host = host.name;
     request.port = host.port;
