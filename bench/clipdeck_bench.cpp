@@ -28,21 +28,12 @@
 #include <thread>
 #include <vector>
 
-#include "clipdeck_ui.h"
-#include "remote_ui.h"
-#include "res/resource.h"
+#include "driver.h"
 
 namespace {
 
-using remote_ui::Failure;
-using remote_ui::NowMs;
-using remote_ui::PollUntil;
-using remote_ui::Print;
-using remote_ui::Program;
+using namespace clipdeck_driver;
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kReadyMs = 20000;
-constexpr DWORD kEventMs = 10000;
 // Start-up is timed to a few milliseconds; the probes themselves are cheap.
 constexpr DWORD kStartPollMs = 5;
 constexpr DWORD kPingPeriodMs = 20;

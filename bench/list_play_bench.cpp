@@ -46,20 +46,15 @@
 #include <thread>
 #include <vector>
 
-#include "clipdeck_ui.h"
+#include "driver.h"
 #include "playerctl/media/range_stream.h"
-#include "remote_ui.h"
-#include "res/resource.h"
 
 // Not in MinGW's headers, though mfplat exports it.
 extern "C" HRESULT WINAPI MFCreateMFByteStreamOnStream(IStream* stream, IMFByteStream** byteStream);
 
 namespace {
 
-using remote_ui::Failure;
-using remote_ui::NowMs;
-using remote_ui::PollUntil;
-using remote_ui::Print;
+using namespace clipdeck_driver;
 
 // The service's ID of a media file: 64-bit FNV-1a of the key's bytes, six
 // bits a character from the lowest.

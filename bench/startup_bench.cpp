@@ -29,21 +29,13 @@
 #include <string>
 #include <vector>
 
-#include "clipdeck_ui.h"
 #include "core/startup_marks.h"
-#include "remote_ui.h"
-#include "res/resource.h"
+#include "driver.h"
 
 namespace {
 
-using remote_ui::Failure;
-using remote_ui::NowMs;
-using remote_ui::PollUntil;
-using remote_ui::Print;
-using remote_ui::Program;
+using namespace clipdeck_driver;
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kReadyMs = 20000;
 constexpr DWORD kPollMs = 5;
 // Memory is read this long after the window (or the player) is there, once
 // the start-up's last messages have been handled.

@@ -24,27 +24,18 @@
 #include <utility>
 #include <vector>
 
-#include "clipdeck_ui.h"
-#include "remote_ui.h"
-#include "res/resource.h"
+#include "driver.h"
 
 namespace {
+
+using namespace clipdeck_driver;
 
 using clipdeck_ui::ControlName;
 using clipdeck_ui::kLoadComplete;
 using clipdeck_ui::ParseTimeText;
 using clipdeck_ui::TimeReading;
-using remote_ui::Failure;
-using remote_ui::NowMs;
-using remote_ui::PollUntil;
-using remote_ui::Print;
 using remote_ui::Utf8;
 
-// A cold Wine start can take seconds; everything after that is quick.
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kReadyMs = 20000;
-// A player event after a click (the service answers on loopback).
-constexpr DWORD kEventMs = 10000;
 // Something the panel's 500 ms poll picks up.
 constexpr DWORD kTickMs = 3000;
 constexpr DWORD kExitMs = 10000;
@@ -797,13 +788,13 @@ void ListWindowsScenario(const std::wstring& exe, const std::wstring& folder, St
         ::SetWindowPos(favorites, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         historyAt = rectOf(history);
         s->Close();
-        const RECT saved{static_cast<LONG>(::GetPrivateProfileIntW(L"FAVORITE", L"POS_LEFT", -1, IniPath(folder).c_str())),
-                         static_cast<LONG>(::GetPrivateProfileIntW(L"FAVORITE", L"POS_TOP", -1, IniPath(folder).c_str())),
-                         0, 0};
-        if (saved.left != placed.left || saved.top != placed.top ||
-            ::GetPrivateProfileIntW(L"HISTORY", L"POS_LEFT", -1, IniPath(folder).c_str()) != historyAt.left) {
-            throw Failure(L"Clipdeck.ini holds the favourites at " + std::to_wstring(saved.left) + L"," +
-                          std::to_wstring(saved.top));
+        auto saved = [&](const wchar_t* section, const wchar_t* key) {
+            return static_cast<LONG>(::GetPrivateProfileIntW(section, key, -1, IniPath(folder).c_str()));
+        };
+        if (saved(L"FAVORITE", L"POS_LEFT") != placed.left || saved(L"FAVORITE", L"POS_TOP") != placed.top ||
+            saved(L"HISTORY", L"POS_LEFT") != historyAt.left) {
+            throw Failure(L"Clipdeck.ini holds the favourites at " + std::to_wstring(saved(L"FAVORITE", L"POS_LEFT")) +
+                          L"," + std::to_wstring(saved(L"FAVORITE", L"POS_TOP")));
         }
     });
     s.reset();

@@ -25,21 +25,14 @@
 #include <string>
 #include <vector>
 
-#include "clipdeck_ui.h"
+#include "driver.h"
 #include "framework/profile.h"
 #include "lists/list_file.h"
-#include "remote_ui.h"
-#include "res/resource.h"
 
 namespace {
 
-using remote_ui::Failure;
-using remote_ui::NowMs;
-using remote_ui::PollUntil;
-using remote_ui::Print;
+using namespace clipdeck_driver;
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kReadyMs = 20000;
 // A change's message: a play waits for the metadata request (5 s limits).
 constexpr UINT kActionMs = 20000;
 constexpr DWORD kExitMs = 15000;
