@@ -125,6 +125,27 @@ TEST_F(FavoriteStoreTest, MovesAndRemovalsKeepTheMarkOnThePlayedItem) {
     EXPECT_EQ(store.currentIndex(), 2);
 }
 
+// Unticking "List play" sets the index to -1: the bold mark goes (the view
+// hears of it), nothing is written, the item that was played may be deleted,
+// and list play starts again from the top.
+TEST_F(FavoriteStoreTest, IndexMinusOneClearsTheListPlayMark) {
+    Fill(3);
+    VideoItem out;
+    ASSERT_TRUE(store.NextItem(out));
+    ASSERT_TRUE(store.NextItem(out));
+    ASSERT_EQ(store.currentIndex(), 1);
+    refreshes = 0;
+    EXPECT_TRUE(store.SetCurrentIndex(-1));
+    EXPECT_EQ(store.currentIndex(), -1);
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(file.writes, 0);
+    EXPECT_FALSE(store.PrevItem(out));
+    EXPECT_TRUE(store.RemoveItem(1));
+    EXPECT_TRUE(store.NextItem(out));
+    EXPECT_EQ(out.videoId, L"v0");
+    EXPECT_EQ(store.currentIndex(), 0);
+}
+
 TEST_F(FavoriteStoreTest, EveryChangeOfTheItemsIsInTheFileAtOnce) {
     Fill(4);
     EXPECT_EQ(Reloaded(), store.items());
