@@ -42,7 +42,8 @@ Box PlaceBeside(const Box& anchor, int width, int height, const Box& work, const
         y = Inside(y, height, work.top, work.bottom);
         places.push_back({x, y, x + width, y + height});
     };
-    const std::vector<int> ys = starts(anchor.top, anchor.bottom, height, &Box::top, &Box::bottom, work.top, work.bottom);
+    const std::vector<int> ys =
+        starts(anchor.top, anchor.bottom, height, &Box::top, &Box::bottom, work.top, work.bottom);
     const std::vector<int> xs =
         starts(anchor.left, anchor.right, width, &Box::left, &Box::right, work.left, work.right);
     for (int y : ys) add(anchor.right, y);

@@ -1,8 +1,5 @@
 #include "favorites/favorite_dlg.h"
 
-#include <cwchar>
-
-#include "core/environment.h"
 #include "framework/errors.h"
 #include "lists/list_text.h"
 #include "res/resource.h"
@@ -19,36 +16,26 @@ constexpr fw::ListView::Column kColumns[] = {
 
 }  // namespace
 
-CFavoriteDlg::CFavoriteDlg() : fw::Dialog(IDD_FAVORITE), store(file) {}
+CFavoriteDlg::CFavoriteDlg()
+    : VideoListDialog({IDD_FAVORITE, IDL_FAVORITE_LIST, kFavoritesFile, L"Favorite", kNo}, store), store(file) {}
 
 CFavoriteDlg::~CFavoriteDlg() = default;
 
-void CFavoriteDlg::DoDataExchange(fw::DataExchange& dx) { dx.Control(IDL_FAVORITE_LIST, list); }
-
 bool CFavoriteDlg::OnInitDialog() {
-    fw::Dialog::OnInitDialog();
-    file.SetPath(DataFilePath(kFavoritesFile));
-    store.LoadFavorites();
-    store.SetChangeHandler([this] { RefreshList(); });
-    list.AddExtendedStyle(fw::ListStyleForThisSystem());
+    VideoListDialog::OnInitDialog();
+    SetUpList(kColumns);
     // The row being played: the list's own font in bold.
     boldFont.Reset(fw::CreateBoldFont(reinterpret_cast<HFONT>(list.Send(WM_GETFONT))));
-    list.InsertColumns(kColumns);
     itemSettingDlg.SetUpdateHandler([this](const VideoItem& item) { store.UpdateItem(item); });
     itemSettingDlg.Create(hwnd_);
     itemSettingDlg.Show(SW_HIDE);
-    RefreshList();
     return true;
 }
 
-bool CFavoriteDlg::DestroyWindow() {
-    if (!hwnd_) return false;
-    store.SaveFavorites();
-    itemSettingDlg.DestroyWindow();
-    return fw::Dialog::DestroyWindow();
+std::vector<std::wstring> CFavoriteDlg::RowTexts(int row, const VideoItem& item) const {
+    return {std::to_wstring(row + 1), DurationText(item.duration), std::to_wstring(item.volume), item.title,
+            item.videoId, std::to_wstring(item.startPos), std::to_wstring(item.endPos)};
 }
-
-void CFavoriteDlg::OnCancel() { Show(SW_HIDE); }
 
 bool CFavoriteDlg::OnButtonClicked(int id) {
     switch (id) {
@@ -90,51 +77,16 @@ bool CFavoriteDlg::OnNotify(int id, NMHDR* header, LRESULT& result) {
     }
 }
 
-void CFavoriteDlg::RefreshList() {
-    if (!list.IsWindow()) return;
-    const int selected = selectedRow();
-    const std::wstring selectedNumber = selected >= 0 ? list.GetItemText(selected, kNo) : std::wstring();
-    list.SetRedraw(false);
-    list.DeleteAllItems();
-    const auto& items = store.items();
-    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        const VideoItem& item = items[static_cast<size_t>(i)];
-        list.InsertItem(i, std::to_wstring(i + 1));
-        list.SetItemText(i, kTime, DurationText(item.duration));
-        list.SetItemText(i, kVolume, std::to_wstring(item.volume));
-        list.SetItemText(i, kTitle, item.title);
-        list.SetItemText(i, kVideoId, item.videoId);
-        list.SetItemText(i, kStart, std::to_wstring(item.startPos));
-        list.SetItemText(i, kEnd, std::to_wstring(item.endPos));
-    }
-    // The selection stays on the same row number, not on the same item.
-    if (selected >= 0) list.SelectRowWithText(kNo, selectedNumber);
-    list.SetRedraw(true);
-    wchar_t caption[64];
-    std::swprintf(caption, 64, L"Favorite %d item", store.count());
-    SetText(caption);
-}
-
 void CFavoriteDlg::onPlayBack() {
-    if (!controller) return;
-    const int row = selectedRow();
-    std::optional<VideoItem> item = store.ItemAt(row);
-    if (!item) {
-        fw::ShowMessage(hwnd_, L"再生したVideoを選択してください.");
-        return;
-    }
-    controller->PlayItem(*item);
+    const std::optional<int> row = PlaySelected();
     // During list play the chosen item becomes the position list play goes
     // on from; otherwise it plays by itself.
-    if (store.currentIndex() >= 0) store.SetCurrentIndex(row);
+    if (row && store.currentIndex() >= 0) store.SetCurrentIndex(*row);
 }
 
 void CFavoriteDlg::onSetting() {
-    std::optional<VideoItem> item = store.ItemAt(selectedRow());
-    if (!item) {
-        fw::ShowMessage(hwnd_, L"設定を行うITEMを選択してください.");
-        return;
-    }
+    const std::optional<int> row = SelectedRow(L"設定を行うITEMを選択してください.");
+    if (!row) return;
     RECT mine = WindowRect();
     RECT theirs = itemSettingDlg.WindowRect();
     const int width = theirs.right - theirs.left;
@@ -142,7 +94,7 @@ void CFavoriteDlg::onSetting() {
     ::SetWindowPos(itemSettingDlg.hwnd(), nullptr, mine.left + ((mine.right - mine.left) - width) / 2,
                    mine.top + ((mine.bottom - mine.top) - height) / 2, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    itemSettingDlg.SetItem(*item);
+    itemSettingDlg.SetItem(*store.ItemAt(*row));
     itemSettingDlg.Show(SW_SHOW);
 }
 
@@ -163,16 +115,13 @@ void CFavoriteDlg::onDown() {
 }
 
 void CFavoriteDlg::onDelete() {
-    const int row = selectedRow();
-    if (!store.IsRow(row)) {
-        fw::ShowMessage(hwnd_, L"削除したいデータを選択してください.");
-        return;
-    }
-    if (row == store.currentIndex()) {
+    const std::optional<int> row = SelectedRow(L"削除したいデータを選択してください.");
+    if (!row) return;
+    if (*row == store.currentIndex()) {
         fw::ShowMessage(hwnd_, L"再生中のアイテムは削除できません");
         return;
     }
-    store.RemoveItem(row);
+    store.RemoveItem(*row);
 }
 
 void CFavoriteDlg::onAutoPlay() {

@@ -101,13 +101,16 @@ public:
     };
     // Inserts the columns in order, from the first, their widths scaled to
     // the list's DPI (at 96 DPI exactly as given).
-    template <size_t N>
-    void InsertColumns(const Column (&columns)[N]) const {
+    void InsertColumns(const Column* columns, size_t count) const {
         const int dpi = Dpi();
-        for (size_t c = 0; c < N; ++c) {
+        for (size_t c = 0; c < count; ++c) {
             InsertColumn(static_cast<int>(c), columns[c].heading, ::MulDiv(columns[c].width, dpi, 96),
                          columns[c].format);
         }
+    }
+    template <size_t N>
+    void InsertColumns(const Column (&columns)[N]) const {
+        InsertColumns(columns, N);
     }
     // Adds extended styles such as LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES.
     void AddExtendedStyle(DWORD styles) const {

@@ -1,10 +1,12 @@
 #pragma once
 // The one thing browser capture tells anyone: the watched address bar shows
-// a new text. The listener reads it back from the capture object.
+// a new text, `address`.
+
+#include <string>
 
 class CCaptureStreamIDListener {
 public:
-    virtual void OnAddressCaptured() = 0;
+    virtual void OnAddressCaptured(const std::wstring& address) = 0;
 
 protected:
     ~CCaptureStreamIDListener() = default;

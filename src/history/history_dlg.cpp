@@ -1,9 +1,5 @@
 #include "history/history_dlg.h"
 
-#include <cwchar>
-
-#include "core/environment.h"
-#include "framework/errors.h"
 #include "lists/list_text.h"
 #include "res/resource.h"
 #include "videoinfo/video_info_fetch.h"
@@ -22,22 +18,15 @@ constexpr fw::ListView::Column kColumns[] = {
 
 }  // namespace
 
-CHistoryDlg::CHistoryDlg() : fw::Dialog(IDD_HISTORY), store(file) {}
+CHistoryDlg::CHistoryDlg()
+    : VideoListDialog({IDD_HISTORY, IDL_HISTORY_LIST, kHistoryFile, L"History", kVideoId}, store), store(file) {}
 
 CHistoryDlg::~CHistoryDlg() = default;
 
-void CHistoryDlg::DoDataExchange(fw::DataExchange& dx) { dx.Control(IDL_HISTORY_LIST, list); }
-
 bool CHistoryDlg::OnInitDialog() {
-    fw::Dialog::OnInitDialog();
-    file.SetPath(DataFilePath(kHistoryFile));
-    store.LoadHistory();
-    store.SetChangeHandler([this] { RefreshList(); });
-    list.AddExtendedStyle(fw::ListStyleForThisSystem());
-    list.InsertColumns(kColumns);
-    RefreshList();
-    // Capture runs for the whole run of the program, the window shown or not.
-    capture.listeners.push_back(this);
+    VideoListDialog::OnInitDialog();
+    SetUpList(kColumns);
+    capture.AddListener(this);
     SetTimer(kCaptureTimerId, kCapturePeriodMs);
     return true;
 }
@@ -46,15 +35,16 @@ bool CHistoryDlg::DestroyWindow() {
     if (!hwnd_) return false;
     KillTimer(kCaptureTimerId);
     capture.RemoveListener(this);
-    store.SaveHistory();
-    return fw::Dialog::DestroyWindow();
+    return VideoListDialog::DestroyWindow();
 }
 
-void CHistoryDlg::OnCancel() { Show(SW_HIDE); }
+std::vector<std::wstring> CHistoryDlg::RowTexts(int, const VideoItem& item) const {
+    return {item.videoId, DurationText(item.duration), item.title};
+}
 
 bool CHistoryDlg::OnButtonClicked(int id) {
     switch (id) {
-    case IDB_HISTORY_PLAYBACK: onPlayBack(); return true;
+    case IDB_HISTORY_PLAYBACK: PlaySelected(); return true;
     case IDB_HISTORY_TOFAVORITE: onGoFavorite(); return true;
     case IDB_HISTORY_DELETE: onDelete(); return true;
     case IDB_HISTORY_SETTITLE: FillMissingTitles(); return true;
@@ -62,61 +52,32 @@ bool CHistoryDlg::OnButtonClicked(int id) {
     }
 }
 
+// The timer stops for the length of a step, so steps never overlap however
+// long one takes; the check boxes decide which browsers are watched.
 void CHistoryDlg::OnTimer(UINT_PTR id) {
-    if (id == kCaptureTimerId) CaptureTimerTick(hwnd_, capture);
+    if (id != kCaptureTimerId) return;
+    KillTimer(kCaptureTimerId);
+    // Started again however the step ends: a listener that fails must not
+    // stop capture for the rest of the run.
+    struct Restart {
+        const CHistoryDlg& dialog;
+        ~Restart() { dialog.SetTimer(kCaptureTimerId, kCapturePeriodMs); }
+    } restart{*this};
+    capture.Step(IsButtonChecked(IDX_HISTORY_IE), IsButtonChecked(IDX_HISTORY_CHROME));
 }
 
-void CHistoryDlg::OnAddressCaptured() {
-    if (std::optional<VideoItem> item = CapturedVideo(capture)) AddHistory(*item);
-}
-
-void CHistoryDlg::RefreshList() {
-    if (!list.IsWindow()) return;
-    const int selected = selectedRow();
-    const std::wstring selectedId = selected >= 0 ? list.GetItemText(selected, kVideoId) : std::wstring();
-    list.SetRedraw(false);
-    list.DeleteAllItems();
-    const auto& items = store.items();
-    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        const VideoItem& item = items[static_cast<size_t>(i)];
-        list.InsertItem(i, item.videoId);
-        list.SetItemText(i, kTime, DurationText(item.duration));
-        list.SetItemText(i, kTitle, item.title);
-    }
-    // The selection follows the video, wherever it went.
-    if (selected >= 0) list.SelectRowWithText(kVideoId, selectedId);
-    list.SetRedraw(true);
-    wchar_t caption[64];
-    std::swprintf(caption, 64, L"History %d item", store.count());
-    SetText(caption);
-}
-
-void CHistoryDlg::onPlayBack() {
-    if (!controller) return;
-    std::optional<VideoItem> item = store.ItemAt(selectedRow());
-    if (!item) {
-        fw::ShowMessage(hwnd_, L"再生したVideoを選択してください.");
-        return;
-    }
-    controller->PlayItem(*item);
+void CHistoryDlg::OnAddressCaptured(const std::wstring& address) {
+    if (std::optional<VideoItem> item = HistoryItemFromAddress(address, FetchVideoInfo)) AddHistory(*item);
 }
 
 void CHistoryDlg::onGoFavorite() {
-    std::optional<VideoItem> item = store.ItemAt(selectedRow());
-    if (!item) {
-        fw::ShowMessage(hwnd_, L"Videoを選択してください");
-        return;
-    }
-    if (controller) controller->AddFavorite(*item);
+    const std::optional<int> row = SelectedRow(L"Videoを選択してください");
+    if (row && controller) controller->AddFavorite(*store.ItemAt(*row));
 }
 
 void CHistoryDlg::onDelete() {
-    const int row = selectedRow();
-    if (!store.IsRow(row)) {
-        fw::ShowMessage(hwnd_, L"削除したいデータを選択してください.");
-        return;
-    }
-    store.RemoveHistory(row);
+    const std::optional<int> row = SelectedRow(L"削除したいデータを選択してください.");
+    if (row) store.RemoveHistory(*row);
 }
 
 void CHistoryDlg::FillMissingTitles() {

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "res/resource.h"
-
 namespace {
 
 // What the descendant listing carries through EnumChildWindows.
@@ -78,68 +76,70 @@ bool ReadWindowText(HWND window, std::wstring& text) {
 
 void CWebCapture::Poll() {
     HWND foreground = ::GetForegroundWindow();
-    if (foreground != browserWindow) {
+    if (foreground != state_.browserWindow) {
         if (!::IsWindow(foreground)) return;
         DWORD processId = 0;
         ::GetWindowThreadProcessId(foreground, &processId);
         std::wstring name = GetProcessBaseName(processId);
         // Unnamed: keep the old window, so the next step asks again.
         if (name.empty()) return;
-        processName = UpperCaseName(std::move(name));
-        browserWindow = foreground;
-        childrenListed = false;
-        addressBarFound = false;
+        state_.processName = UpperCaseName(std::move(name));
+        state_.browserWindow = foreground;
+        state_.childrenListed = false;
+        state_.addressBarFound = false;
     }
-    if (!::IsWindow(browserWindow)) return;
-    if (captureIE && processName == kIEProcessName) WatchAddressBar(CaptureBrowser::InternetExplorer);
-    if (captureChrome && processName == kChromeProcessName) WatchAddressBar(CaptureBrowser::Chrome);
+    if (!::IsWindow(state_.browserWindow)) return;
+    if (captureIE_ && state_.processName == kIEProcessName) WatchAddressBar(CaptureBrowser::InternetExplorer);
+    if (captureChrome_ && state_.processName == kChromeProcessName) WatchAddressBar(CaptureBrowser::Chrome);
 }
 
 void CWebCapture::WatchAddressBar(CaptureBrowser browser) {
-    if (!childrenListed) {
+    if (!state_.childrenListed) {
         ListChildWindows();
-        childrenListed = true;
+        state_.childrenListed = true;
     }
-    if (!addressBarFound) {
+    if (!state_.addressBarFound) {
         const bool found =
             browser == CaptureBrowser::InternetExplorer ? FindIEAddressBar() : FindChromeAddressBar();
         // Not there yet (a blank page, say): list again on the next step.
-        childrenListed = found;
-        addressBarFound = found;
+        state_.childrenListed = found;
+        state_.addressBarFound = found;
     }
-    if (!addressBarFound) return;
+    if (!state_.addressBarFound) return;
     const bool changed = browser == CaptureBrowser::InternetExplorer ? ReadIEAddress() : ReadChromeAddress();
     if (changed) NotifyListeners();
 }
 
 void CWebCapture::ResetCapture() {
-    browserWindow = nullptr;
-    addressBarFound = false;
-    lastAddress.clear();
-    processName.clear();
+    state_.browserWindow = nullptr;
+    state_.addressBarFound = false;
+    state_.lastAddress.clear();
+    state_.processName.clear();
 }
 
 void CWebCapture::Step(bool ieTicked, bool chromeTicked) {
-    captureIE = ieTicked;
-    captureChrome = chromeTicked;
-    if (!captureIE && !captureChrome) {
+    captureIE_ = ieTicked;
+    captureChrome_ = chromeTicked;
+    if (!captureIE_ && !captureChrome_) {
         ResetCapture();
     } else {
         Poll();
     }
 }
 
+void CWebCapture::AddListener(CCaptureStreamIDListener* listener) { listeners_.push_back(listener); }
+
 void CWebCapture::RemoveListener(CCaptureStreamIDListener* listener) {
-    listeners.erase(std::remove(listeners.begin(), listeners.end(), listener), listeners.end());
+    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
 }
 
 bool CWebCapture::ListChildWindows() {
-    if (childrenListed) return true;
-    children.clear();
-    if (!::IsWindow(browserWindow)) return false;
-    Listing listing{&children, {}};
-    ::EnumChildWindows(browserWindow, ListChildProc, reinterpret_cast<LPARAM>(&listing));
-    childrenListed = true;
+    if (state_.childrenListed) return true;
+    state_.children.clear();
+    if (!::IsWindow(state_.browserWindow)) return false;
+    Listing listing{&state_.children, {}};
+    ::EnumChildWindows(state_.browserWindow, ListChildProc, reinterpret_cast<LPARAM>(&listing));
+    state_.childrenListed = true;
     return true;
 }
 
@@ -147,9 +147,9 @@ bool CWebCapture::FindIEAddressBar() { return FindAddressBar(CaptureBrowser::Int
 bool CWebCapture::FindChromeAddressBar() { return FindAddressBar(CaptureBrowser::Chrome); }
 
 bool CWebCapture::FindAddressBar(CaptureBrowser browser) {
-    const std::optional<std::size_t> index = ::FindAddressBar(browser, children);
+    const std::optional<std::size_t> index = ::FindAddressBar(browser, state_.children);
     if (!index) return false;
-    addressBar = children[*index];
+    state_.addressBar = state_.children[*index];
     return true;
 }
 
@@ -157,31 +157,16 @@ bool CWebCapture::ReadIEAddress() { return ReadAddress(CaptureBrowser::InternetE
 bool CWebCapture::ReadChromeAddress() { return ReadAddress(CaptureBrowser::Chrome); }
 
 bool CWebCapture::ReadAddress(CaptureBrowser browser) {
-    if (!::IsWindow(addressBar.window)) return false;
+    if (!::IsWindow(state_.addressBar.window)) return false;
     std::wstring text;
-    if (!ReadWindowText(addressBar.window, text)) return false;
-    return TakeNewAddress(browser, std::move(text), lastAddress);
+    if (!ReadWindowText(state_.addressBar.window, text)) return false;
+    return TakeNewAddress(browser, std::move(text), state_.lastAddress);
 }
 
 void CWebCapture::NotifyListeners() {
-    // A listener may remove itself while being told.
-    const std::vector<CCaptureStreamIDListener*> notified = listeners;
-    for (CCaptureStreamIDListener* listener : notified) listener->OnAddressCaptured();
-}
-
-void CaptureTimerTick(HWND dialog, CWebCapture& capture) {
-    ::KillTimer(dialog, kCaptureTimerId);
-    // Started again however the step ends: a listener that fails must not
-    // stop capture for the rest of the run.
-    struct Restart {
-        HWND dialog;
-        ~Restart() { ::SetTimer(dialog, kCaptureTimerId, kCapturePeriodMs, nullptr); }
-    } restart{dialog};
-    capture.Step(::IsDlgButtonChecked(dialog, IDX_HISTORY_IE) == BST_CHECKED,
-                 ::IsDlgButtonChecked(dialog, IDX_HISTORY_CHROME) == BST_CHECKED);
-}
-
-std::optional<VideoItem> CapturedVideo(const CWebCapture& capture, const VideoInfoFetch& fetch) {
-    if (!capture.addressBarFound) return std::nullopt;
-    return HistoryItemFromAddress(capture.GetAddress(), fetch);
+    // A listener may remove itself while being told, or change what capture
+    // holds: each is told of the address read, from a copy.
+    const std::vector<CCaptureStreamIDListener*> notified = listeners_;
+    const std::wstring address = state_.lastAddress;
+    for (CCaptureStreamIDListener* listener : notified) listener->OnAddressCaptured(address);
 }

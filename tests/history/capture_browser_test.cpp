@@ -18,6 +18,7 @@
 #include "history/web_capture.h"
 #include "res/resource.h"
 #include "remote_ui.h"
+#include "videoinfo/video_info_fetch.h"
 
 namespace {
 
@@ -55,12 +56,12 @@ std::wstring EnvironmentValue(const wchar_t* name) {
 // test: the address itself and the entry it would add.
 class Recorder : public CCaptureStreamIDListener {
 public:
-    explicit Recorder(CWebCapture& capture) : capture_(capture) { capture_.listeners.push_back(this); }
+    explicit Recorder(CWebCapture& capture) : capture_(capture) { capture_.AddListener(this); }
     ~Recorder() { capture_.RemoveListener(this); }
 
-    void OnAddressCaptured() override {
-        addresses.push_back(capture_.GetAddress());
-        if (std::optional<VideoItem> item = CapturedVideo(capture_)) items.push_back(*item);
+    void OnAddressCaptured(const std::wstring& address) override {
+        addresses.push_back(address);
+        if (std::optional<VideoItem> item = HistoryItemFromAddress(address, FetchVideoInfo)) items.push_back(*item);
     }
 
     std::vector<std::wstring> addresses;
@@ -182,9 +183,9 @@ TEST_F(ChromeCapture, AVideoPageBecomesAnEntryAndItsSchemeIsRestored) {
     ChromeStandIn chrome(L"www.youtube.com/watch?v=" + std::wstring(kVideoId));
     ASSERT_TRUE(chrome.Foreground());
     ASSERT_TRUE(CaptureOne());
-    EXPECT_TRUE(capture.addressBarFound);
-    EXPECT_EQ(capture.addressBar.window, chrome.addressBar());
-    EXPECT_EQ(capture.processName, L"CHROME.EXE");
+    EXPECT_TRUE(capture.state().addressBarFound);
+    EXPECT_EQ(capture.state().addressBar.window, chrome.addressBar());
+    EXPECT_EQ(capture.state().processName, L"CHROME.EXE");
     EXPECT_EQ(recorder.addresses, std::vector<std::wstring>{WatchAddress(kVideoId)});
     ASSERT_EQ(recorder.items.size(), 1u);
     EXPECT_EQ(recorder.items[0].videoId, kVideoId);
@@ -255,11 +256,11 @@ TEST_F(ChromeCapture, OnlyTheTickedBrowserIsWatchedAndUntickingBothStartsAfresh)
     ASSERT_TRUE(chrome.Foreground());
     Steps(capture, true, false, 5);
     EXPECT_TRUE(recorder.addresses.empty());
-    EXPECT_FALSE(capture.addressBarFound);
-    EXPECT_EQ(capture.browserWindow, chrome.frame());  // looked at, but not a browser that is ticked
+    EXPECT_FALSE(capture.state().addressBarFound);
+    EXPECT_EQ(capture.state().browserWindow, chrome.frame());  // looked at, but not a browser that is ticked
 
     Steps(capture, false, false, 5);
-    EXPECT_EQ(capture.browserWindow, nullptr);
+    EXPECT_EQ(capture.state().browserWindow, nullptr);
     EXPECT_TRUE(recorder.addresses.empty());
 
     ASSERT_TRUE(CaptureOne(true, true));
@@ -267,7 +268,7 @@ TEST_F(ChromeCapture, OnlyTheTickedBrowserIsWatchedAndUntickingBothStartsAfresh)
     // reports the page still shown once more.
     Steps(capture, false, false, 2);
     EXPECT_EQ(capture.GetAddress(), L"");
-    EXPECT_FALSE(capture.addressBarFound);
+    EXPECT_FALSE(capture.state().addressBarFound);
     ASSERT_TRUE(CaptureOne());
     Steps(capture, false, true, 3);
     EXPECT_EQ(recorder.addresses, std::vector<std::wstring>(2, WatchAddress(kVideoId)));
@@ -281,11 +282,11 @@ TEST_F(ChromeCapture, ComingBackToTheBrowserShowingTheSameAddressReportsNothing)
     OwnWindow other;
     ASSERT_TRUE(MakeForeground(other.hwnd()));
     Steps(capture, false, true, 2);
-    EXPECT_EQ(capture.browserWindow, other.hwnd());
-    EXPECT_FALSE(capture.addressBarFound);
+    EXPECT_EQ(capture.state().browserWindow, other.hwnd());
+    EXPECT_FALSE(capture.state().addressBarFound);
     ASSERT_TRUE(chrome.Foreground());
     Steps(capture, false, true, 3);
-    EXPECT_TRUE(capture.addressBarFound);
+    EXPECT_TRUE(capture.state().addressBarFound);
     EXPECT_EQ(recorder.addresses.size(), 1u);
     // While away, the browser moved on: the next visit reports the new page.
     ASSERT_TRUE(MakeForeground(other.hwnd()));
@@ -300,11 +301,11 @@ TEST_F(ChromeCapture, AnAddressBarIsLookedForAgainUntilItShowsAnAddress) {
     ChromeStandIn chrome(L"New Tab");
     ASSERT_TRUE(chrome.Foreground());
     Steps(capture, false, true, 3);
-    EXPECT_FALSE(capture.addressBarFound);
-    EXPECT_FALSE(capture.childrenListed);  // listed again on the next step
+    EXPECT_FALSE(capture.state().addressBarFound);
+    EXPECT_FALSE(capture.state().childrenListed);  // listed again on the next step
     // The decoys (hidden, disabled) were passed over; the visible bar was listed.
     bool listedBar = false;
-    for (const ChildWindowInfo& child : capture.children) {
+    for (const ChildWindowInfo& child : capture.state().children) {
         EXPECT_NE(child.text, L"www.hidden.example/");
         EXPECT_NE(child.text, L"www.disabled.example/");
         EXPECT_FALSE(child.text.empty());
@@ -343,7 +344,7 @@ TEST_F(ChromeCapture, AClosedBrowserEndsTheWatchSilently) {
     chrome->Close();
     Steps(capture, false, true, 5);
     EXPECT_EQ(recorder.addresses.size(), 1u);
-    EXPECT_FALSE(::IsWindow(capture.addressBar.window));
+    EXPECT_FALSE(::IsWindow(capture.state().addressBar.window));
 }
 
 // A browser that stops answering: each step gives up on it and returns while
@@ -369,8 +370,8 @@ TEST_F(ChromeCapture, AHungBrowserComingToTheForegroundIsListedWithoutWaitingFor
     ASSERT_TRUE(chrome.Hang());
     Steps(capture, false, true, 2);
     EXPECT_TRUE(chrome.StillHanging());
-    EXPECT_EQ(capture.browserWindow, chrome.frame());
-    EXPECT_FALSE(capture.addressBarFound);
+    EXPECT_EQ(capture.state().browserWindow, chrome.frame());
+    EXPECT_FALSE(capture.state().addressBarFound);
     EXPECT_TRUE(recorder.addresses.empty());
     chrome.Release();
     ASSERT_TRUE(CaptureOne());
@@ -481,8 +482,8 @@ TEST_F(InternetExplorerCapture, AVideoOpenedInTheBrowserBecomesAnEntryOnce) {
     InternetExplorer first(WatchAddress(kVideoId));
     ASSERT_TRUE(first.Foreground());
     ASSERT_TRUE(CaptureOne()) << remote_ui::Utf8(first.Describe());
-    EXPECT_EQ(capture.processName, L"IEXPLORE.EXE");
-    EXPECT_EQ(capture.addressBar.className, L"Edit");
+    EXPECT_EQ(capture.state().processName, L"IEXPLORE.EXE");
+    EXPECT_EQ(capture.state().addressBar.className, L"Edit");
     EXPECT_EQ(recorder.addresses, std::vector<std::wstring>{WatchAddress(kVideoId)});
     ASSERT_EQ(recorder.items.size(), 1u);
     EXPECT_EQ(recorder.items[0].videoId, kVideoId);
@@ -493,7 +494,7 @@ TEST_F(InternetExplorerCapture, AVideoOpenedInTheBrowserBecomesAnEntryOnce) {
     InternetExplorer second(WatchAddress(kVideoId));
     ASSERT_TRUE(second.Foreground());
     Steps(capture, true, false, 1);
-    EXPECT_EQ(capture.browserWindow, second.frame());
+    EXPECT_EQ(capture.state().browserWindow, second.frame());
     EXPECT_FALSE(StepUntil(capture, true, false, [&] { return recorder.addresses.size() > 1; }, 10));
     EXPECT_EQ(recorder.items.size(), 1u);
 
@@ -511,7 +512,7 @@ TEST_F(InternetExplorerCapture, NothingIsRecordedWhileItsBoxIsUnticked) {
     Steps(capture, false, false, 10);
     Steps(capture, false, true, 10);
     EXPECT_TRUE(recorder.addresses.empty());
-    EXPECT_FALSE(capture.addressBarFound);
+    EXPECT_FALSE(capture.state().addressBarFound);
     // Ticked, the page it has been showing all along is recorded.
     ASSERT_TRUE(CaptureOne()) << remote_ui::Utf8(browser.Describe());
     ASSERT_EQ(recorder.items.size(), 1u);
