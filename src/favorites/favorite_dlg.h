@@ -7,7 +7,7 @@
 #include "favorites/favorite_store.h"
 #include "favorites/item_setting_dlg.h"
 #include "framework/controls.h"
-#include "lists/list_dlg.h"
+#include "listwindow/list_dlg.h"
 
 inline constexpr wchar_t kFavoritesFile[] = L"Favorite.ini";
 

@@ -8,7 +8,7 @@
 
 #include "history/history_store.h"
 #include "history/web_capture.h"
-#include "lists/list_dlg.h"
+#include "listwindow/list_dlg.h"
 
 inline constexpr wchar_t kHistoryFile[] = L"History.ini";
 

@@ -1,4 +1,4 @@
-#include "lists/list_dlg.h"
+#include "listwindow/list_dlg.h"
 
 #include "core/environment.h"
 #include "framework/errors.h"
