@@ -8,8 +8,15 @@
 #include <vector>
 
 #include "app/clipdeck_dlg.h"
+#include "control/settings.h"
 #include "core/startup_marks.h"
 #include "core/trace.h"
+#include "framework/errors.h"
+#include "launch/hand_over.h"
+#include "launch/launcher.h"
+#include "launch/link_scheme.h"
+#include "launch/service_plan.h"
+#include "launch/single_instance.h"
 #include "playerctl/player_control.h"
 
 CClipdeckDlg* mainWindow = nullptr;
@@ -34,6 +41,66 @@ std::wstring restartArguments() {
         line += arguments[i];
     }
     return line;
+}
+
+std::wstring variable(const wchar_t* name) {
+    wchar_t value[1024] = L"";
+    const DWORD n = ::GetEnvironmentVariableW(name, value, 1024);
+    return n < 1024 ? value : L"";
+}
+
+// "/unregister": removes the link registration, says so, and ends.
+void unregisterLinks() {
+    switch (launch::UnregisterLinkScheme()) {
+    case launch::Unregistered::Removed:
+        fw::ShowMessage(nullptr, L"The clipdeck: links no longer start Clipdeck.");
+        return;
+    case launch::Unregistered::NotRegistered:
+        fw::ShowMessage(nullptr, L"The clipdeck: links were not registered.");
+        return;
+    case launch::Unregistered::Failed:
+        fw::ShowMessage(nullptr, L"The clipdeck: link registration could not be removed.");
+        return;
+    }
+}
+
+// Another program holds this data folder: it gets the command line. Returns
+// false when it has gone meanwhile and this start may go on after all.
+bool handOver(launch::SingleInstance& instance, const std::wstring& folder,
+              const std::vector<std::wstring>& arguments) {
+    constexpr DWORD kHandOverWaitMs = 10000;
+    switch (launch::HandOverArguments(folder, arguments, kHandOverWaitMs)) {
+    case launch::HandOverResult::Delivered:
+        return true;
+    case launch::HandOverResult::NoWindow:
+        if (instance.Claim(folder)) return false;
+        [[fallthrough]];
+    case launch::HandOverResult::NoAnswer:
+        fw::ShowMessage(nullptr, L"Clipdeck is already running from " + folder + L" but does not answer.");
+        return true;
+    }
+    return true;
+}
+
+// The hosts: from the variables, else from the settings file, else the
+// program's own service.
+launch::Launcher::Plan servicePlan(const CAppEnvironment& environment) {
+    const ServiceSettings settings = LoadServiceSettings();
+    const launch::HostChoice choice =
+        launch::ChooseHosts({variable(launch::kFeedHostVariable), variable(launch::kPlayerHostVariable)},
+                            {settings.feedHost, settings.playerHost});
+    if (!choice.fromSettings.feed.empty()) {
+        ::SetEnvironmentVariableW(launch::kFeedHostVariable, choice.fromSettings.feed.c_str());
+    }
+    if (!choice.fromSettings.player.empty()) {
+        ::SetEnvironmentVariableW(launch::kPlayerHostVariable, choice.fromSettings.player.c_str());
+    }
+    launch::Launcher::Plan plan;
+    plan.programPath = ModulePath();
+    plan.dataFolder = environment.directory;
+    plan.startService = choice.startService;
+    plan.videosFolder = settings.videos;
+    return plan;
 }
 
 }  // namespace
@@ -67,7 +134,22 @@ bool CClipdeckApp::InitInstance() {
     ::AppEnvironment();
     ParseCommandLine(*appEnvironment, &dialog);
     StartupMark("command line read");
-    dialog.DoModal(nullptr);
+
+    const std::vector<std::wstring> arguments = commandLineArguments();
+    bool unregister = false;
+    for (size_t i = 1; i < arguments.size(); ++i) unregister = unregister || launch::IsUnregisterSwitch(arguments[i]);
+    launch::SingleInstance instance;
+    if (unregister) {
+        unregisterLinks();
+    } else if (instance.Claim(appEnvironment->directory) ||
+               !handOver(instance, appEnvironment->directory, arguments)) {
+        launch::Launcher launcher;
+        launcher.Start(servicePlan(*appEnvironment));
+        StartupMark("launcher started");
+        dialog.SetStartup(&launcher, &instance, launch::ReferenceFromArguments(arguments));
+        dialog.DoModal(nullptr);
+        launcher.Stop();
+    }
     mainWindow = nullptr;
     ReleaseAppEnvironment();
     return false;

@@ -7,7 +7,13 @@
 #include "app/about_dlg.h"
 #include "core/startup_marks.h"
 #include "core/trace.h"
+#include "framework/errors.h"
+#include "launch/hand_over.h"
+#include "launch/launcher.h"
+#include "launch/service_plan.h"
+#include "launch/single_instance.h"
 #include "res/resource.h"
+#include "videoinfo/feed_address.h"
 
 namespace {
 
@@ -39,6 +45,18 @@ void CClipdeckDlg::OpenMakerPage() {
     ::ShellExecuteW(nullptr, L"open", MakerPageUrl(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+std::wstring CClipdeckDlg::LibraryUrl() {
+    wchar_t value[256] = L"";
+    const DWORD n = ::GetEnvironmentVariableW(kFeedHostVariable, value, 256);
+    return launch::LibraryUrl(FeedHostFromSetting(n < 256 ? value : L""));
+}
+
+void CClipdeckDlg::SetStartup(launch::Launcher* launcher, launch::SingleInstance* instance, std::wstring reference) {
+    launcher_ = launcher;
+    instance_ = instance;
+    startReference_ = std::move(reference);
+}
+
 CClipdeckDlg::CClipdeckDlg()
     : fw::Dialog(IDD_CLIPDECK),
       icon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_CLIPDECK))) {}
@@ -55,6 +73,9 @@ bool CClipdeckDlg::OnInitDialog() {
         ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
         ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
     }
+    wchar_t library[256] = L"";
+    ::LoadStringW(::GetModuleHandleW(nullptr), IDS_LIBRARY, library, 256);
+    if (systemMenu && library[0] != L'\0') ::AppendMenuW(systemMenu, MF_STRING, IDM_LIBRARY, library);
     Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
@@ -68,6 +89,14 @@ bool CClipdeckDlg::OnInitDialog() {
     controlDlg.Create(hwnd_);
     controlDlg.Show(SW_SHOW);
     StartupMark("panel created");
+    if (!startReference_.empty()) controlDlg.LoadReference(startReference_);
+    if (launcher_) {
+        // Its address is not known until the service listens.
+        enableLibraryEntry(launcher_->state() != launch::Launcher::State::Starting &&
+                           launcher_->state() != launch::Launcher::State::Failed);
+        launcher_->NotifyWhenSettled(hwnd_, kMsgServiceSettled);
+    }
+    if (instance_) instance_->Publish(hwnd_);
 
     QueryComposition(compositionEnabled);
     glassMargins = {kGlassLeft, kGlassRight, kGlassTop, kGlassBottom};
@@ -79,6 +108,8 @@ bool CClipdeckDlg::OnInitDialog() {
 
 bool CClipdeckDlg::DestroyWindow() {
     if (!hwnd_) return false;
+    if (instance_) instance_->Publish(nullptr);
+    if (launcher_) launcher_->NotifyWhenSettled(nullptr, 0);
     KillTimer(kMonitorTimer);
     controlDlg.DestroyWindow();
     monitorDlg.DestroyWindow();
@@ -138,7 +169,28 @@ bool CClipdeckDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
             about.DoModal(hwnd_);
             return true;
         }
+        if ((wParam & 0xFFF0) == IDM_LIBRARY) {
+            ::ShellExecuteW(hwnd_, L"open", LibraryUrl().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            return true;
+        }
         return false;
+    case WM_COPYDATA: {
+        // A later start's command line: taken now, acted on once the
+        // sender has its answer (loading may ask the user something).
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (!data || data->dwData != launch::kHandOverTag) return false;
+        handedOver_.push_back(launch::DecodeArguments(
+            std::wstring_view(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t))));
+        ::PostMessageW(hwnd_, kMsgHandedOver, 0, 0);
+        result = TRUE;
+        return true;
+    }
+    case kMsgHandedOver:
+        onHandedOver();
+        return true;
+    case kMsgServiceSettled:
+        onServiceSettled();
+        return true;
     case WM_PAINT:
         if (!::IsIconic(hwnd_)) return false;
         paintMinimised();
@@ -159,6 +211,35 @@ bool CClipdeckDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
     default:
         return false;
     }
+}
+
+void CClipdeckDlg::enableLibraryEntry(bool enabled) {
+    if (HMENU systemMenu = ::GetSystemMenu(hwnd_, FALSE)) {
+        ::EnableMenuItem(systemMenu, IDM_LIBRARY, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+void CClipdeckDlg::onServiceSettled() {
+    if (!launcher_) return;
+    // Without its service the program has no library to show.
+    const bool failed = launcher_->state() == launch::Launcher::State::Failed;
+    enableLibraryEntry(!failed);
+    if (!failed) return;
+    fw::ShowMessage(hwnd_, L"Clipdeck could not start its video service, so videos cannot be played.\r\n\r\n" +
+                               launcher_->failure());
+}
+
+void CClipdeckDlg::onHandedOver() {
+    std::vector<std::vector<std::wstring>> commandLines = std::move(handedOver_);
+    handedOver_.clear();
+    if (::IsIconic(hwnd_)) ::ShowWindow(hwnd_, SW_RESTORE);
+    ::SetForegroundWindow(hwnd_);
+    // Several starts in a row: the last one's video is the one wanted.
+    std::wstring reference;
+    for (const std::vector<std::wstring>& arguments : commandLines) {
+        if (std::wstring given = launch::ReferenceFromArguments(arguments); !given.empty()) reference = given;
+    }
+    if (!reference.empty()) controlDlg.LoadReference(reference);
 }
 
 void CClipdeckDlg::paintMinimised() {

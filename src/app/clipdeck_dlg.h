@@ -1,13 +1,21 @@
 #pragma once
 // The main window: carries the control panel, owns the hidden monitor, adds
-// the About entry to the system menu and, where the desktop composes glass
-// frames, extends the frame into the client area.
+// the About and library entries to the system menu and, where the desktop
+// composes glass frames, extends the frame into the client area. It is the
+// window later starts of the program hand their command lines to.
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "control/control_dlg.h"
 #include "framework/dialog.h"
 #include "monitor/monitor_dlg.h"
+
+namespace launch {
+class Launcher;
+class SingleInstance;
+}  // namespace launch
 
 class CClipdeckDlg : public fw::Dialog {
 public:
@@ -18,8 +26,18 @@ public:
     static constexpr UINT_PTR kMonitorTimer = 1;
     static constexpr UINT kMonitorDelayMs = 50;
 
+    // Posted by the launcher when its service listens or has failed.
+    static constexpr UINT kMsgServiceSettled = WM_APP + 1;
+    // Posted to itself for a command line handed over by a later start.
+    static constexpr UINT kMsgHandedOver = WM_APP + 2;
+
     CClipdeckDlg();
     ~CClipdeckDlg() override;
+
+    // What start-up set going, set before the window is made (none in
+    // tests that make the window alone), and the video reference the
+    // program was started with.
+    void SetStartup(launch::Launcher* launcher, launch::SingleInstance* instance, std::wstring reference);
 
     bool DestroyWindow() override;
 
@@ -36,6 +54,8 @@ public:
 
     static const wchar_t* MakerPageUrl();
     static void OpenMakerPage();
+    // The library page of the service the feed host names.
+    static std::wstring LibraryUrl();
 
 protected:
     bool OnInitDialog() override;
@@ -53,10 +73,17 @@ private:
     void paintMinimised();
     void onCompositionChanged();
     void makeMonitor();
+    void onServiceSettled();
+    void onHandedOver();
+    void enableLibraryEntry(bool enabled);
 
     CMonitorDlg monitorDlg;
     CControlDlg controlDlg;
     int compositionEnabled = 0;
     Margins glassMargins{0, 0, 0, 0};
     HICON icon;
+    launch::Launcher* launcher_ = nullptr;
+    launch::SingleInstance* instance_ = nullptr;
+    std::wstring startReference_;
+    std::vector<std::vector<std::wstring>> handedOver_;
 };

@@ -213,6 +213,11 @@ bool CControlDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         result = reinterpret_cast<LRESULT>(readoutBrush);
         return true;
     }
+    case kMsgLoadGivenReference:
+        if (!referenceGiven || !playerReady) return true;
+        referenceGiven = false;
+        loadTypedReference();
+        return true;
     default:
         return false;
     }
@@ -236,6 +241,14 @@ void CControlDlg::onPlayerReady() {
     setTitleLine(L" player Load Complete!");
     StartupMark("player loaded");
     playerDlg.Show(SW_SHOW);
+    playerReady = true;
+    if (referenceGiven) ::PostMessageW(hwnd_, kMsgLoadGivenReference, 0, 0);
+}
+
+void CControlDlg::LoadReference(const std::wstring& text) {
+    refBox.SetText(text);
+    referenceGiven = true;
+    if (playerReady) ::PostMessageW(hwnd_, kMsgLoadGivenReference, 0, 0);
 }
 
 void CControlDlg::OnError(long code) {

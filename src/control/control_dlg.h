@@ -33,6 +33,11 @@ public:
     // The ID of the video the player holds, or empty while nothing is loaded.
     std::wstring CurrentVideoId();
 
+    // A reference given from outside (a link, a later start's command line):
+    // put in the reference box and loaded exactly as if typed, once the
+    // player is ready.
+    void LoadReference(const std::wstring& text);
+
     // The favourites and history windows.
     void PlayItem(VideoItem item) override;
     void StartListPlay() override;
@@ -76,6 +81,10 @@ private:
     // that it shows where it is, across runs too.
     void showListWindow(fw::Dialog& window, RECT& place, const fw::Dialog& other);
 
+    // Loads the reference given from outside, posted so that it runs after
+    // the player's event that made it possible.
+    static constexpr UINT kMsgLoadGivenReference = WM_APP + 1;
+
     void onPlay();
     void loadTypedReference();
     void onForward();
@@ -98,6 +107,8 @@ private:
     CHistoryDlg historyDlg;
     CFavoriteDlg favoriteDlg;
     bool listWindowsMade = false;
+    bool playerReady = false;
+    bool referenceGiven = false;
     int lastState = -1;
     int endOffset = 0;
     RECT playerRect{0, 0, 0, 0};

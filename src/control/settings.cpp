@@ -38,3 +38,14 @@ void SaveSettings(const Settings& settings) {
     if (HasPlace(settings.historyRect)) WriteRect(file, L"HISTORY", settings.historyRect);
     file.EndWrites();
 }
+
+ServiceSettings LoadServiceSettings() {
+    const IniProfile file(DataFilePath(kSettingsFile));
+    constexpr size_t kMaxHostChars = 260;
+    constexpr size_t kMaxFolderChars = 32767;
+    ServiceSettings settings;
+    settings.feedHost = file.ReadString(L"SERVICE", L"FEED_HOST", L"", kMaxHostChars);
+    settings.playerHost = file.ReadString(L"SERVICE", L"PLAYER_HOST", L"", kMaxHostChars);
+    settings.videos = file.ReadString(L"SERVICE", L"VIDEOS", L"", kMaxFolderChars);
+    return settings;
+}

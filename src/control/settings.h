@@ -1,7 +1,7 @@
 #pragma once
 // The settings file Clipdeck.ini beside the program: the text of the
-// reference box, the player window's rectangle, and where the user left
-// the favourites and history windows.
+// reference box, the player window's rectangle, where the user left
+// the favourites and history windows, and where the videos come from.
 
 #include <windows.h>
 
@@ -26,3 +26,14 @@ void LoadSettings(Settings& settings);
 // leaves the settings as they were. A list window's place is written only
 // when it has one; the file keeps whatever else it holds.
 void SaveSettings(const Settings& settings);
+
+// The [SERVICE] section, which only the user writes: hosts to use in place
+// of the program's own service, and the folder that service serves in place
+// of the user's Videos folder. Empty when not given.
+struct ServiceSettings {
+    std::wstring feedHost;    // FEED_HOST, "host[:port]"
+    std::wstring playerHost;  // PLAYER_HOST, "host[:port]"
+    std::wstring videos;      // VIDEOS, a folder
+};
+
+ServiceSettings LoadServiceSettings();

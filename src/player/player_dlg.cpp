@@ -1,5 +1,6 @@
 #include "player/player_dlg.h"
 
+#include "core/host_wait.h"
 #include "core/trace.h"
 #include "framework/errors.h"
 #include "playerctl/player_control.h"
@@ -36,6 +37,9 @@ void CPlayerDlg::OnTimer(UINT_PTR id) {
     switch (id) {
     case kLoadTimer:
         if (!flash_.IsWindow()) return;
+        // The program's own service is still starting: its port is not
+        // known yet.
+        if (HostsPending()) return;
         try {
             bridge_.loadPlayerMovie();
         } catch (const fw::DispatchError& e) {

@@ -11,6 +11,8 @@
 #define IDI_CLIPDECK                128
 #define IDS_ABOUTBOX                101
 #define IDM_ABOUTBOX                0x0010
+#define IDS_LIBRARY                 102
+#define IDM_LIBRARY                 0x0020
 
 // Dialog templates.
 #define IDD_ABOUTBOX                100

@@ -8,6 +8,7 @@
 
 #include "common/win/http_get.h"
 #include "core/environment.h"
+#include "core/host_wait.h"
 #include "videoinfo/feed_address.h"
 #include "videoinfo/video_info_parse.h"
 
@@ -19,6 +20,9 @@ int FetchVideoInfoWithTimeout(std::wstring videoId, std::wstring* reply, unsigne
     if (reply == nullptr) return kFetchNoTarget;
     reply->clear();
 
+    // A request made while the program's own service is starting goes to
+    // it once it listens, within the same bound as an answer.
+    WaitForHosts(timeoutMs);
     const FeedHost host = FeedHostFromSetting(EnvironmentVariable(kFeedHostVariable));
     common::HttpGetRequest request;
     request.host = host.name;

@@ -5,6 +5,7 @@
 #include "core/environment.h"
 #include "core/trace.h"
 #include "fake_player.h"
+#include "launch/hand_over.h"
 #include "res/resource.h"
 #include "ui_test.h"
 
@@ -95,21 +96,55 @@ TEST_F(MainDialogTest, TheMonitorIsMadeAfterTheMainWindowWithTheLinesTracedBefor
     EXPECT_EQ(CurrentTraceSink(), nullptr);
 }
 
-TEST_F(MainDialogTest, TheSystemMenuEndsWithASeparatorAndTheAboutEntry) {
+TEST_F(MainDialogTest, TheSystemMenuEndsWithASeparatorTheAboutEntryAndTheLibrary) {
     CClipdeckDlg dialog;
     ASSERT_TRUE(dialog.Create(nullptr));
     HMENU menu = ::GetSystemMenu(dialog.hwnd(), FALSE);
     int count = ::GetMenuItemCount(menu);
-    ASSERT_GE(count, 2);
+    ASSERT_GE(count, 3);
     MENUITEMINFOW separator{};
     separator.cbSize = sizeof separator;
     separator.fMask = MIIM_FTYPE;
-    ::GetMenuItemInfoW(menu, count - 2, TRUE, &separator);
+    ::GetMenuItemInfoW(menu, count - 3, TRUE, &separator);
     EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
-    EXPECT_EQ(::GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
+    EXPECT_EQ(::GetMenuItemID(menu, count - 2), static_cast<UINT>(IDM_ABOUTBOX));
     wchar_t text[128];
-    ::GetMenuStringW(menu, count - 1, text, 128, MF_BYPOSITION);
+    ::GetMenuStringW(menu, count - 2, text, 128, MF_BYPOSITION);
     EXPECT_STREQ(text, L"バージョン情報 Clipdeck(&A)...");
+    EXPECT_EQ(::GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_LIBRARY));
+    ::GetMenuStringW(menu, count - 1, text, 128, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"Video library...");
+    // Without a service of its own the entry is there at once.
+    EXPECT_FALSE(::GetMenuState(menu, IDM_LIBRARY, MF_BYCOMMAND) & MF_GRAYED);
+    dialog.DestroyWindow();
+}
+
+// The library is the feed host's "/", the default one without the variable.
+TEST_F(MainDialogTest, TheLibraryIsThePageOfTheFeedHost) {
+    ::SetEnvironmentVariableW(L"CLIPDECK_FEED_HOST", L"127.0.0.1:49321");
+    EXPECT_EQ(CClipdeckDlg::LibraryUrl(), L"http://127.0.0.1:49321/");
+    ::SetEnvironmentVariableW(L"CLIPDECK_FEED_HOST", L"videos.example");
+    EXPECT_EQ(CClipdeckDlg::LibraryUrl(), L"http://videos.example/");
+    ::SetEnvironmentVariableW(L"CLIPDECK_FEED_HOST", nullptr);
+    EXPECT_EQ(CClipdeckDlg::LibraryUrl(), L"http://127.0.0.1:8480/");
+}
+
+// A later start's command line arrives as WM_COPYDATA: its reference goes
+// into the box (and plays once the player is ready); other copies are not
+// taken.
+TEST_F(MainDialogTest, AHandedOverCommandLinePutsItsReferenceInTheBox) {
+    CClipdeckDlg dialog;
+    ASSERT_TRUE(dialog.Create(nullptr));
+    auto send = [&](ULONG_PTR tag, const std::wstring& block) {
+        COPYDATASTRUCT data{tag, static_cast<DWORD>(block.size() * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(block.data())};
+        return ::SendMessageW(dialog.hwnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    };
+    EXPECT_EQ(send(0x1234, std::wstring(L"x\0cdOther0001\0", 16)), FALSE);
+    EXPECT_EQ(send(launch::kHandOverTag, launch::EncodeArguments({L"C:\\Clipdeck.exe", L"-D482", L"clipdeck:cdGiven0001"})),
+              TRUE);
+    clipdeck::test::PumpMessages();
+    EXPECT_EQ(clipdeck::test::ItemText(dialog.controlPanel().hwnd(), IDE_CONTROL_VIDEOREF), L"cdGiven0001");
     dialog.DestroyWindow();
 }
 

@@ -176,6 +176,30 @@ TEST_F(ControlPanelTest, AWatchUrlLoadsAndIsReplacedByTheBareId) {
     EXPECT_EQ(feed->Requests()[0].rfind("GET /feeds/api/videos/cdPlain0001 HTTP/1.1", 0), 0u);
 }
 
+// A reference from a link or a later start: shown at once, loaded as if
+// typed once the player is ready, and a second one given while ready loads
+// at once, with the same messages as typing.
+TEST_F(ControlPanelTest, AGivenReferenceWaitsForThePlayerAndLoadsAsTyped) {
+    serve(200, entry("Given", 30));
+    main->controlPanel().LoadReference(L"http://www.youtube.com/watch?v=cdGiven0001");
+    clipdeck::test::PumpMessages();
+    EXPECT_EQ(text(IDE_CONTROL_VIDEOREF), L"http://www.youtube.com/watch?v=cdGiven0001");
+    EXPECT_TRUE(sent().empty());
+    EXPECT_TRUE(feed->Requests().empty());
+
+    makeReady();
+    clipdeck::test::PumpMessages();
+    EXPECT_EQ(sent(), (std::vector<std::wstring>{load(L"cdGiven0001")}));
+    EXPECT_EQ(text(IDE_CONTROL_VIDEOREF), L"cdGiven0001");
+    EXPECT_EQ(text(IDT_CONTROL_TITLE), L" Given");
+
+    fake().Reset();
+    main->controlPanel().LoadReference(L"not an id");
+    clipdeck::test::PumpMessages();
+    EXPECT_EQ(catcher.messages, (std::vector<std::wstring>{L"VideoID / URLの形式に誤りがあります。"}));
+    EXPECT_TRUE(sent().empty());
+}
+
 TEST_F(ControlPanelTest, PlayTwiceLoadsThenResumesAndACuedVideoStartsFromTheBeginning) {
     makeReady();
     loadAndPlay(L"cdPlain0001");
