@@ -190,26 +190,27 @@ std::string RenderLibraryPage(const LibrarySnapshot& library) {
         "th,td{padding:.3em .8em;border-bottom:1px solid #ddd;text-align:left;vertical-align:top}\n"
         "th{background:#eef1f5}\n"
         "td.length{text-align:right;font-variant-numeric:tabular-nums}\n"
-        "td.levels,td.id,td.file span{white-space:nowrap}\n"
+        "td.levels,td.id,td.file span,td.play{white-space:nowrap}\n"
         "tr.group th{background:#fff;border-bottom:2px solid #bbb;padding-top:1em;font-weight:normal}\n"
         ".note{color:#a33;font-size:.9em}\n"
         "</style>\n</head>\n<body>\n<h1>Clipdeck library</h1>\n";
     page += "<p id=\"summary\">" + Plural(videos.size(), "video", "videos") + ": " +
             std::to_string(videos.size() - fromFolders) + " from the catalogue, " +
-            std::to_string(fromFolders) + " from your folders. To play one, type its ID (or copy its "
-            "watch address) into Clipdeck's \xE2\x80\x9CVideoID / Url\xE2\x80\x9D box and press Play.</p>\n";
+            std::to_string(fromFolders) + " from your folders. To play one, click its \xE2\x80\x9CPlay in Clipdeck\xE2\x80\x9D, "
+            "or type its ID (or copy its watch address) into Clipdeck's \xE2\x80\x9CVideoID / Url\xE2\x80\x9D box "
+            "and press Play.</p>\n";
     if (!library.scanned) {
         page += "<p id=\"scanning\">Still reading the folders (" + Plural(Waiting(library), "file", "files") +
                 " to go): reload this page to see more.</p>\n";
     }
     page += "<table id=\"videos\">\n<thead><tr><th>Title</th><th>Length</th><th>Levels</th><th>ID</th>"
-            "<th>File</th></tr></thead>\n<tbody>\n";
+            "<th>File</th><th></th></tr></thead>\n<tbody>\n";
     // Each folder's videos under its name, in the order given, then the catalogue's.
     for (int group = 0; group <= static_cast<int>(library.folders.size()); ++group) {
         const int folder = group < static_cast<int>(library.folders.size()) ? group : -1;
         const auto first = std::find_if(videos.begin(), videos.end(), [&](const Video* v) { return v->folder == folder; });
         if (first == videos.end()) continue;
-        page += "<tr class=\"group\"><th colspan=\"5\">" +
+        page += "<tr class=\"group\"><th colspan=\"6\">" +
                 (folder >= 0 ? "<code>" + EscapeXml(library.folders[folder].dir) + "</code>" : std::string("Catalogue")) +
                 "</th></tr>\n";
         for (auto it = first; it != videos.end(); ++it) {
@@ -229,7 +230,8 @@ std::string RenderLibraryPage(const LibrarySnapshot& library) {
                 page += separator + ("<span>" + EscapeXml(name) + "</span>");
                 separator = ", ";
             }
-            page += "</td></tr>\n";
+            // The link Clipdeck registers on Windows: the running program plays it.
+            page += "</td><td class=\"play\"><a href=\"clipdeck:" + id + "\">Play in Clipdeck</a></td></tr>\n";
         }
     }
     page += "</tbody>\n</table>\n";

@@ -66,12 +66,19 @@ TEST(LibraryPage, ListsEveryServedVideoWithItsLinkAndEscapesEveryName) {
     EXPECT_NE(page.find("<tr id=\"v-jpFestival1\"><td class=\"title\"><a href=\"/watch?v=jpFestival1\">" +
                         std::string(kJapanese) + " 2024</a></td><td class=\"length\">1:15</td>"
                         "<td class=\"levels\">hd720</td><td class=\"id\"><code>jpFestival1</code></td>"
-                        "<td class=\"file\"><span>" + kJapanese + ".mp4</span></td></tr>"),
+                        "<td class=\"file\"><span>" + kJapanese + ".mp4</span></td>"
+                        "<td class=\"play\"><a href=\"clipdeck:jpFestival1\">Play in Clipdeck</a></td></tr>"),
               std::string::npos)
         << page;
     // Names and titles are text, never markup.
     EXPECT_NE(page.find(">It&apos;s &quot;&lt;i&gt;&quot;</a>"), std::string::npos);
     EXPECT_NE(page.find("<td class=\"file\"><span>&lt;b&gt;&amp;&quot;&apos;x.mp4</span></td>"), std::string::npos);
+    // Each row plays in the program through its link.
+    std::size_t links = 0;
+    for (std::size_t at = page.find("<a href=\"clipdeck:"); at != std::string::npos;
+         at = page.find("<a href=\"clipdeck:", at + 1))
+        ++links;
+    EXPECT_EQ(links, rows);
     EXPECT_NE(page.find(">Salt &amp; &lt;Pepper&gt;</a>"), std::string::npos);
     EXPECT_NE(page.find("<code>/videos/&lt;broken&gt;.mp4</code>: not a media file"), std::string::npos);
     for (const char* raw : {"<b>", "<i>", "<Pepper>", "<broken>"}) EXPECT_EQ(page.find(raw), std::string::npos) << raw;

@@ -47,8 +47,9 @@ std::string TextOf(std::string_view html) {
 }
 
 struct Row {
-    std::vector<std::string> cells;  // title, length, levels, ID, files
+    std::vector<std::string> cells;  // title, length, levels, ID, files, the play link's text
     std::string link;                // the title's href
+    std::string play;                // the play link's href
 };
 
 // The rows of the videos table, by the ID in each row's id.
@@ -68,6 +69,8 @@ std::map<std::string, Row> Rows(const std::string& dom) {
         }
         if (const std::size_t href = tr.find("<a href=\""); href != std::string_view::npos)
             row.link = std::string(tr.substr(href + 9, tr.find('"', href + 9) - href - 9));
+        if (const std::size_t href = tr.rfind("<a href=\""); href != std::string_view::npos)
+            row.play = std::string(tr.substr(href + 9, tr.find('"', href + 9) - href - 9));
         rows.emplace(dom.substr(at + 10, idEnd - at - 10), std::move(row));
     }
     return rows;
@@ -104,15 +107,19 @@ TEST(LibraryPageInABrowser, ListsEveryVideoAsTextWithLinksBothWays) {
     EXPECT_EQ(rows.count("cdPrivate01"), 0u);
     ASSERT_EQ(rows.count(hostile), 1u) << dom;
     ASSERT_EQ(rows.count(festival), 1u) << dom;
-    EXPECT_EQ(rows.at(hostile).cells, (std::vector<std::string>{"Tiny Clip", "0:02", "small", hostile, kHostile}));
+    EXPECT_EQ(rows.at(hostile).cells, (std::vector<std::string>{"Tiny Clip", "0:02", "small", hostile, kHostile, "Play in Clipdeck"}));
     EXPECT_EQ(rows.at(festival).cells,
               (std::vector<std::string>{"Tiny Clip", "0:03", "medium, small", festival,
-                                        std::string(kFestival) + "_360.mp4, " + kFestival + "_240.mp4"}));
+                                        std::string(kFestival) + "_360.mp4, " + kFestival + "_240.mp4",
+                                        "Play in Clipdeck"}));
     EXPECT_EQ(rows.at("cdJapan0001").cells[0], kJapaneseTitle);
     EXPECT_EQ(rows.at("cdMarkup001").cells[0], "Entities: &amp; vs & and x<y>z");
     // The file name stayed text: the browser made no element of it.
     EXPECT_EQ(dom.find("<b>"), std::string::npos);
-    for (const auto& [id, row] : rows) EXPECT_EQ(row.link, "/watch?v=" + id);
+    for (const auto& [id, row] : rows) {
+        EXPECT_EQ(row.link, "/watch?v=" + id);
+        EXPECT_EQ(row.play, "clipdeck:" + id);
+    }
 
     // The watch page it links to links back.
     const std::string watch = Chromium(service.Dir() / "profile", "--dump-dom", base + rows.at(festival).link);
