@@ -16,7 +16,7 @@ packages=(
   googletest libgtest-dev
   libcpp-httplib-dev pkgconf
   fonts-droid-fallback fonts-liberation fonts-dejavu-core fonts-symbola
-  procps curl util-linux
+  procps curl util-linux zip unzip
   ffmpeg libavformat-dev libavcodec-dev libavutil-dev
   dpkg-dev
   gstreamer1.0-libav gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

@@ -18,7 +18,7 @@ inline constexpr wchar_t kPlayerHostVariable[] = L"CLIPDECK_PLAYER_HOST";
 
 // The service's file names, beside Clipdeck.exe.
 inline constexpr wchar_t kServiceProgram[] = L"clipdeck-service.exe";
-inline constexpr wchar_t kServiceCatalogue[] = L"catalogue.tsv";
+inline constexpr wchar_t kServiceCatalogue[] = L"catalogue\\catalogue.tsv";
 inline constexpr wchar_t kDemoFolder[] = L"demo";
 inline constexpr wchar_t kServiceLog[] = L"clipdeck-service.log";
 
