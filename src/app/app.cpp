@@ -43,12 +43,6 @@ std::wstring restartArguments() {
     return line;
 }
 
-std::wstring variable(const wchar_t* name) {
-    wchar_t value[1024] = L"";
-    const DWORD n = ::GetEnvironmentVariableW(name, value, 1024);
-    return n < 1024 ? value : L"";
-}
-
 // "/unregister": removes the link registration, says so, and ends.
 void unregisterLinks() {
     switch (launch::UnregisterLinkScheme()) {
@@ -87,13 +81,13 @@ bool handOver(launch::SingleInstance& instance, const std::wstring& folder,
 launch::Launcher::Plan servicePlan(const CAppEnvironment& environment) {
     const ServiceSettings settings = LoadServiceSettings();
     const launch::HostChoice choice =
-        launch::ChooseHosts({variable(launch::kFeedHostVariable), variable(launch::kPlayerHostVariable)},
+        launch::ChooseHosts({EnvironmentVariable(kFeedHostVariable), EnvironmentVariable(kPlayerHostVariable)},
                             {settings.feedHost, settings.playerHost});
     if (!choice.fromSettings.feed.empty()) {
-        ::SetEnvironmentVariableW(launch::kFeedHostVariable, choice.fromSettings.feed.c_str());
+        ::SetEnvironmentVariableW(kFeedHostVariable, choice.fromSettings.feed.c_str());
     }
     if (!choice.fromSettings.player.empty()) {
-        ::SetEnvironmentVariableW(launch::kPlayerHostVariable, choice.fromSettings.player.c_str());
+        ::SetEnvironmentVariableW(kPlayerHostVariable, choice.fromSettings.player.c_str());
     }
     launch::Launcher::Plan plan;
     plan.programPath = ModulePath();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/about_dlg.h"
+#include "core/environment.h"
 #include "core/startup_marks.h"
 #include "core/trace.h"
 #include "framework/errors.h"
@@ -46,9 +47,7 @@ void CClipdeckDlg::OpenMakerPage() {
 }
 
 std::wstring CClipdeckDlg::LibraryUrl() {
-    wchar_t value[256] = L"";
-    const DWORD n = ::GetEnvironmentVariableW(kFeedHostVariable, value, 256);
-    return launch::LibraryUrl(FeedHostFromSetting(n < 256 ? value : L""));
+    return launch::LibraryUrl(FeedHostFromSetting(EnvironmentVariable(kFeedHostVariable)));
 }
 
 void CClipdeckDlg::SetStartup(launch::Launcher* launcher, launch::SingleInstance* instance, std::wstring reference) {

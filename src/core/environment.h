@@ -23,6 +23,12 @@ std::wstring DataFilePath(const std::wstring& fileName);
 // The debug switch: exactly "-D482", case-sensitive, as a whole argument.
 bool IsDebugSwitch(const std::wstring& argument);
 
+// The variables naming the hosts of the metadata feed and of the player
+// movie, "host[:port]" each; the program's own service sets both when it
+// starts it.
+inline constexpr wchar_t kFeedHostVariable[] = L"CLIPDECK_FEED_HOST";
+inline constexpr wchar_t kPlayerHostVariable[] = L"CLIPDECK_PLAYER_HOST";
+
 // Everything before the last backslash of `path`; empty when there is none.
 std::wstring FolderOf(const std::wstring& path);
 

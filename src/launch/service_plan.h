@@ -12,10 +12,6 @@
 
 namespace launch {
 
-// The variables that name the hosts, "host[:port]" each.
-inline constexpr wchar_t kFeedHostVariable[] = L"CLIPDECK_FEED_HOST";
-inline constexpr wchar_t kPlayerHostVariable[] = L"CLIPDECK_PLAYER_HOST";
-
 // The service's file names, beside Clipdeck.exe.
 inline constexpr wchar_t kServiceProgram[] = L"clipdeck-service.exe";
 inline constexpr wchar_t kServiceCatalogue[] = L"catalogue\\catalogue.tsv";

@@ -15,7 +15,7 @@ constexpr wchar_t kMoviePath[] = L"/apiplayer?enablejsapi=1&version=3";
 // Unset, or longer than any host:port (256 characters and more): the
 // default.
 std::wstring playerHost() {
-    std::wstring host = EnvironmentVariable(L"CLIPDECK_PLAYER_HOST");
+    std::wstring host = EnvironmentVariable(kPlayerHostVariable);
     return host.empty() || host.size() >= 256 ? std::wstring(kDefaultPlayerHost) : host;
 }
 

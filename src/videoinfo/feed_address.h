@@ -6,9 +6,7 @@
 #include <string_view>
 
 #include "common/host_port.h"
-
-// Environment variable naming the feed host as "host[:port]".
-inline constexpr wchar_t kFeedHostVariable[] = L"CLIPDECK_FEED_HOST";
+#include "core/environment.h"
 // The local service's default address, used when the variable is unset or
 // unusable.
 inline constexpr wchar_t kDefaultFeedHost[] = L"127.0.0.1:8480";

@@ -126,3 +126,20 @@ TEST_F(SettingsFileTest, SavingGoesThroughAFreshCopyThatReplacesTheFile) {
     EXPECT_EQ(settings.playerRect.left, 5);
     EXPECT_EQ(settings.playerRect.bottom, 8);
 }
+
+// The [SERVICE] section is the user's: read as written, and kept through
+// the program's own writes of the file.
+TEST_F(SettingsFileTest, TheServiceSectionIsReadAndKeptThroughSaves) {
+    EXPECT_EQ(LoadServiceSettings().videos, L"");
+    SaveSettings({L"first"});
+    ::WritePrivateProfileStringW(L"SERVICE", L"VIDEOS", L"D:\\映画\\Films", path().c_str());
+    ::WritePrivateProfileStringW(L"SERVICE", L"FEED_HOST", L"videos.example:8080", path().c_str());
+    SaveSettings({L"second", RECT{1, 2, 3, 4}});
+    const ServiceSettings service = LoadServiceSettings();
+    EXPECT_EQ(service.videos, L"D:\\映画\\Films");
+    EXPECT_EQ(service.feedHost, L"videos.example:8080");
+    EXPECT_EQ(service.playerHost, L"");
+    Settings settings;
+    LoadSettings(settings);
+    EXPECT_EQ(settings.videoRef, L"second");
+}

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/environment.h"
 #include "core/host_wait.h"
 #include "launch/hand_over.h"
 #include "launch/launcher.h"
@@ -115,8 +116,8 @@ bool Ends(DWORD pid, DWORD ms) {
 class LaunchTest : public testing::Test {
 protected:
     void SetUp() override {
-        ::SetEnvironmentVariableW(launch::kFeedHostVariable, nullptr);
-        ::SetEnvironmentVariableW(launch::kPlayerHostVariable, nullptr);
+        ::SetEnvironmentVariableW(kFeedHostVariable, nullptr);
+        ::SetEnvironmentVariableW(kPlayerHostVariable, nullptr);
         ::SetEnvironmentVariableW(kTakenPortVariable, nullptr);
         ::SetEnvironmentVariableW(kPidFileVariable, nullptr);
     }
@@ -216,7 +217,7 @@ TEST_F(LaunchTest, AMissingServiceSettlesTheHostsAndSaysWhy) {
     EXPECT_EQ(launcher.state(), launch::Launcher::State::Failed);
     EXPECT_EQ(launcher.failure(), L"clipdeck-service.exe is missing from " + folder + L".");
     EXPECT_FALSE(HostsPending());
-    EXPECT_EQ(Variable(launch::kFeedHostVariable), L"");
+    EXPECT_EQ(Variable(kFeedHostVariable), L"");
 }
 
 TEST_F(LaunchTest, TheServiceTakesTheUsualPortOrAnyFreeOneAndEndsWithTheProgram) {
@@ -229,8 +230,8 @@ TEST_F(LaunchTest, TheServiceTakesTheUsualPortOrAnyFreeOneAndEndsWithTheProgram)
         ASSERT_TRUE(WaitSettled(launcher));
         ASSERT_EQ(launcher.state(), launch::Launcher::State::Listening) << launcher.failure();
         EXPECT_EQ(launcher.port(), 8480);
-        EXPECT_EQ(Variable(launch::kFeedHostVariable), L"127.0.0.1:8480");
-        EXPECT_EQ(Variable(launch::kPlayerHostVariable), L"127.0.0.1:8480");
+        EXPECT_EQ(Variable(kFeedHostVariable), L"127.0.0.1:8480");
+        EXPECT_EQ(Variable(kPlayerHostVariable), L"127.0.0.1:8480");
         EXPECT_NE(clipdeck::test::ReadFileBytes(folder + L"\\clipdeck-service.log").find("listening"),
                   std::string::npos);
     }
@@ -243,7 +244,7 @@ TEST_F(LaunchTest, TheServiceTakesTheUsualPortOrAnyFreeOneAndEndsWithTheProgram)
     ASSERT_TRUE(WaitSettled(second));
     ASSERT_EQ(second.state(), launch::Launcher::State::Listening) << second.failure();
     EXPECT_EQ(second.port(), kStandInPort);
-    EXPECT_EQ(Variable(launch::kFeedHostVariable), L"127.0.0.1:" + std::to_wstring(kStandInPort));
+    EXPECT_EQ(Variable(kFeedHostVariable), L"127.0.0.1:" + std::to_wstring(kStandInPort));
 }
 
 TEST_F(LaunchTest, AServiceThatCannotListenIsReportedWithItsLastWords) {
@@ -255,7 +256,7 @@ TEST_F(LaunchTest, AServiceThatCannotListenIsReportedWithItsLastWords) {
     EXPECT_EQ(launcher.state(), launch::Launcher::State::Failed);
     EXPECT_EQ(launcher.failure(), L"It stopped at once (exit status 1): clipdeck-service: cannot listen on 127.0.0.1:0");
     EXPECT_FALSE(HostsPending());
-    EXPECT_EQ(Variable(launch::kFeedHostVariable), L"");
+    EXPECT_EQ(Variable(kFeedHostVariable), L"");
 }
 
 TEST_F(LaunchTest, AKilledProgramTakesItsServiceAlong) {
