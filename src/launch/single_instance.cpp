@@ -6,10 +6,20 @@ namespace launch {
 
 namespace {
 
-// What the object holds: the running program's main window, once it has one.
+// What the object holds: the running program's process ID, and its main
+// window once it has one.
 struct Published {
     volatile LONG64 window;
+    DWORD process;
 };
+
+bool Running(DWORD pid) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return false;
+    const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return running;
+}
 
 }  // namespace
 
@@ -29,6 +39,7 @@ bool SingleInstance::Claim(const std::wstring& folder) {
     }
     mapping_ = mapping;
     view_ = ::MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, sizeof(Published));
+    if (view_) static_cast<Published*>(view_)->process = ::GetCurrentProcessId();
     return true;
 }
 
@@ -48,6 +59,9 @@ HandOverResult HandOverArguments(const std::wstring& folder, const std::vector<s
     while (published) {
         window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(published->window));
         if ((window && ::IsWindow(window)) || ::GetTickCount64() >= deadline) break;
+        // A program that is closing has withdrawn its window; once it has
+        // ended, this start may take the folder.
+        if (published->process && !Running(published->process)) break;
         ::Sleep(20);
     }
     if (published) ::UnmapViewOfFile(published);
