@@ -11,8 +11,11 @@
 //
 //   startup_bench --clipdeck Clipdeck.exe --baseline empty_dialog.exe
 //                 --baseline-manifest empty_dialog_manifest.exe [--starts N] [--close]
+//                 [--service clipdeck-service.exe --catalogue catalogue.tsv]
 //
-// The player host comes from the environment, as for the program.
+// The player host comes from the environment, as for the program. With
+// --service, Clipdeck is also started as a user of the package starts it:
+// the service beside it and no host variables, so that it starts its own.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -125,6 +128,15 @@ public:
         program_ = std::make_unique<Program>(copy_);
         return *program_;
     }
+    // Puts `file` beside the program (into `subfolder` when given).
+    void Add(const std::wstring& file, const std::wstring& subfolder = L"") {
+        std::wstring to = folder_;
+        if (!subfolder.empty()) {
+            to += L"\\" + subfolder;
+            ::CreateDirectoryW(to.c_str(), nullptr);
+        }
+        remote_ui::CopyInto(file, to);
+    }
     const std::wstring& Folder() const { return folder_; }
 
 private:
@@ -234,7 +246,7 @@ std::set<std::wstring> Minus(const std::set<std::wstring>& a, const std::set<std
 }
 
 struct Options {
-    std::wstring clipdeck, baseline, baselineManifest;
+    std::wstring clipdeck, baseline, baselineManifest, service, catalogue;
     int starts = 10;
     bool close = false;
 };
@@ -267,7 +279,7 @@ void MeasureClosing(const Options& options) {
 
 // The three programs in turn, the order turning each round so that none is
 // always the first after a pause.
-void MeasureSideBySide(const Options& options) {
+Clipdeck MeasureSideBySide(const Options& options) {
     ScratchProgram plain(options.baseline, L"startup-plain");
     ScratchProgram manifest(options.baselineManifest, L"startup-manifest");
     ScratchProgram clipdeck(options.clipdeck, L"startup-clipdeck");
@@ -312,6 +324,7 @@ void MeasureSideBySide(const Options& options) {
     Print(L"      " + Join(Minus(clipdeckRun.loadedModules, clipdeckRun.modules)));
     Print(L"    threads at main window shown (median): " + Format(L"%.0f", Median(clipdeckRun.shownThreads)));
     Print(L"");
+    return clipdeckRun;
 }
 
 std::string ReadFile(const std::wstring& path) {
@@ -327,16 +340,36 @@ std::string ReadFile(const std::wstring& path) {
 // Where the time goes: Clipdeck started with its marks on, each mark's time
 // from launch and from the mark before it, medians over the starts. Marks
 // cost a file append each, so these starts are not the ones timed above.
-void MeasureMarks(const Options& options) {
-    ScratchProgram clipdeck(options.clipdeck, L"startup-marks");
+// The host variables are gone while `start` runs: the program then starts
+// the service beside it.
+template <typename Start>
+void WithoutHosts(Start start) {
+    const wchar_t* names[] = {L"CLIPDECK_FEED_HOST", L"CLIPDECK_PLAYER_HOST"};
+    std::wstring saved[2];
+    for (int i = 0; i < 2; ++i) {
+        wchar_t value[512] = L"";
+        if (::GetEnvironmentVariableW(names[i], value, 512) < 512) saved[i] = value;
+        ::SetEnvironmentVariableW(names[i], nullptr);
+    }
+    start();
+    for (int i = 0; i < 2; ++i) ::SetEnvironmentVariableW(names[i], saved[i].empty() ? nullptr : saved[i].c_str());
+}
+
+void MeasureMarks(ScratchProgram& clipdeck, int starts, const std::wstring& title, bool ownService) {
     const std::wstring marks = clipdeck.Folder() + L"\\marks.txt";
     ::SetEnvironmentVariableW(L"CLIPDECK_STARTUP_MARKS", marks.c_str());
     std::vector<std::string> order;
     std::map<std::string, std::vector<double>> at, step;
     std::vector<double> shown;
-    for (int i = 0; i < options.starts; ++i) {
+    for (int i = 0; i < starts; ++i) {
         ::DeleteFileW(marks.c_str());
-        Program& p = clipdeck.Start();
+        Program* started = nullptr;
+        if (ownService) {
+            WithoutHosts([&] { started = &clipdeck.Start(); });
+        } else {
+            started = &clipdeck.Start();
+        }
+        Program& p = *started;
         clipdeck_ui::MainWindows main = WaitMain(p);
         shown.push_back(NowMs() - p.StartedMs());
         WaitLoaded(main);
@@ -354,14 +387,39 @@ void MeasureMarks(const Options& options) {
         }
     }
     ::SetEnvironmentVariableW(L"CLIPDECK_STARTUP_MARKS", nullptr);
-    Print(L"(t) where Clipdeck's start-up goes: its marks (CLIPDECK_STARTUP_MARKS), " +
-          std::to_wstring(options.starts) + L" starts, medians");
+    Print(title + L": its marks (CLIPDECK_STARTUP_MARKS), " + std::to_wstring(starts) + L" starts, medians");
     Row(L"mark", {L"from launch", L"step"});
     for (const std::string& label : order) {
         Row(remote_ui::Widen(label), {Format(L"%.1f", Median(at[label])), Format(L"%.1f", Median(step[label]))});
     }
     Row(L"(seen from outside: main window shown)", {Format(L"%.1f", Median(shown)), L""});
     Print(L"");
+}
+
+// Clipdeck as the package has it: its service, the catalogue, and a videos
+// folder of its own (empty) named in Clipdeck.ini, so that the machine's
+// Videos folder does not count.
+void MeasureOwnService(const Options& options, const Clipdeck& hosted) {
+    ScratchProgram own(options.clipdeck, L"startup-own-service");
+    own.Add(options.service);
+    own.Add(options.catalogue, L"catalogue");
+    const std::wstring videos = own.Folder() + L"\\videos";
+    ::CreateDirectoryW(videos.c_str(), nullptr);
+    ::WritePrivateProfileStringW(L"SERVICE", L"VIDEOS", videos.c_str(), (own.Folder() + L"\\Clipdeck.ini").c_str());
+    Clipdeck run;
+    for (int i = 0; i < options.starts; ++i) WithoutHosts([&] { StartClipdeck(own, run); });
+    Print(L"(o) Clipdeck starting its own service (no host variables), " + std::to_wstring(options.starts) +
+          L" starts, beside the starts of (s) with a service already running");
+    Row(L"launch to window, ms", {L"min", L"median", L"max"});
+    SpreadRow(L"own service: main window shown", run.shownMs);
+    SpreadRow(L"own service: title line \" player Load Complete!\"", run.loadedMs);
+    SpreadRow(L"service running: main window shown", hosted.shownMs);
+    SpreadRow(L"service running: title line \" player Load Complete!\"", hosted.loadedMs);
+    Print(L"    DLLs at main window shown that the start with a service running has not:");
+    Print(L"      " + Join(Minus(run.modules, hosted.modules)));
+    Print(L"    threads at main window shown (median): " + Format(L"%.0f", Median(run.shownThreads)));
+    Print(L"");
+    MeasureMarks(own, options.starts, L"(u) where the start-up with its own service goes", true);
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
@@ -379,13 +437,18 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.baseline = value;
         } else if (name == L"--baseline-manifest") {
             options.baselineManifest = value;
+        } else if (name == L"--service") {
+            options.service = value;
+        } else if (name == L"--catalogue") {
+            options.catalogue = value;
         } else if (name == L"--starts") {
             options.starts = std::max(1, std::min(100, _wtoi(value.c_str())));
         } else {
             return false;
         }
     }
-    return !options.clipdeck.empty() && !options.baseline.empty() && !options.baselineManifest.empty();
+    return !options.clipdeck.empty() && !options.baseline.empty() && !options.baselineManifest.empty() &&
+           options.service.empty() == options.catalogue.empty();
 }
 
 }  // namespace
@@ -395,7 +458,8 @@ int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fputs("usage: startup_bench --clipdeck Clipdeck.exe --baseline empty_dialog.exe\n"
-                   "                     --baseline-manifest empty_dialog_manifest.exe [--starts N] [--close]\n",
+                   "                     --baseline-manifest empty_dialog_manifest.exe [--starts N] [--close]\n"
+                   "                     [--service clipdeck-service.exe --catalogue catalogue.tsv]\n",
                    stderr);
         return 2;
     }
@@ -403,8 +467,10 @@ int wmain(int argc, wchar_t** argv) {
         if (options.close) {
             MeasureClosing(options);
         } else {
-            MeasureSideBySide(options);
-            MeasureMarks(options);
+            const Clipdeck hosted = MeasureSideBySide(options);
+            ScratchProgram marked(options.clipdeck, L"startup-marks");
+            MeasureMarks(marked, options.starts, L"(t) where Clipdeck's start-up goes", false);
+            if (!options.service.empty()) MeasureOwnService(options, hosted);
         }
     } catch (const std::exception& e) {
         Print(L"startup_bench: " + remote_ui::Widen(e.what()));

@@ -10,6 +10,7 @@
 #include "common/utf8.h"
 #include "core/environment.h"
 #include "core/host_wait.h"
+#include "core/startup_marks.h"
 #include "core/trace.h"
 #include "launch/link_scheme.h"
 #include "launch/service_plan.h"
@@ -187,6 +188,7 @@ std::wstring Launcher::failure() const {
 
 void Launcher::settle(State state, int port, std::wstring failure) {
     if (state == State::Listening) {
+        StartupMark("service listening");
         const std::wstring host = ServiceHost(port);
         ::SetEnvironmentVariableW(kFeedHostVariable, host.c_str());
         ::SetEnvironmentVariableW(kPlayerHostVariable, host.c_str());
@@ -224,6 +226,7 @@ void Launcher::startService(const Plan& plan) {
         StdTrace(L"videos folder not found: %ls\n", videos.c_str());
     }
     if (IsFolder(folder + L"\\" + kDemoFolder)) start.mediaFolders.push_back(folder + L"\\" + kDemoFolder);
+    StartupMark("service folders found");
     portFile_ = TempFolder() + L"clipdeck-service-" + std::to_wstring(::GetCurrentProcessId()) + L".port";
     start.portFile = portFile_;
 
@@ -258,6 +261,7 @@ void Launcher::startService(const Plan& plan) {
         }
         ::ResumeThread(process.hThread);
         ::CloseHandle(process.hThread);
+        StartupMark("service started");
 
         const ULONGLONG deadline = ::GetTickCount64() + kListenLimitMs;
         for (;;) {
