@@ -258,7 +258,7 @@ clipdeck_start_xvfb() {
   setsid Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >"$log" 2>&1 &
   CLIPDECK_XVFB_PID=$!
   local _
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     xdpyinfo -display ":$n" >/dev/null 2>&1 && break
     sleep 0.1
   done

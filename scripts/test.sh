@@ -9,9 +9,10 @@
 #              end-to-end run of run.sh)
 # build/fuzz   the fuzz targets, each run for a second (scripts/fuzz.sh)
 # soak         20 runs of the program on one data folder (scripts/soak.sh)
+# acceptance   the Windows package in a fresh Wine prefix (scripts/acceptance.sh)
 #
 # Extra arguments go to both ctest runs (for example -R History); the fuzz
-# targets and the soak then do not run.
+# targets, the soak and the acceptance then do not run.
 # CLIPDECK_WIN_JOBS sets the parallel test count of the win tree (default 1:
 # the tests share one Wine desktop, and tests that move the focus or the
 # foreground window would disturb each other).
@@ -145,6 +146,23 @@ else
   soak_line="soak: not run"
 fi
 
+# The Windows package as a new user meets it: built, unpacked into a fresh
+# Wine prefix and run from there; it counts as one test.
+if [ $# -eq 0 ] && [ "$win_built" = 1 ]; then
+  echo "== acceptance (the Windows package in a fresh Wine prefix)"
+  acceptance_log=$root/build/acceptance.log
+  bash "$root/scripts/acceptance.sh" 2>&1 | tee "$acceptance_log"
+  if [ "${PIPESTATUS[0]}" -eq 0 ]; then
+    acceptance_line="acceptance: 1 passed, 0 failed"
+    all_passed=$((all_passed + 1))
+  else
+    acceptance_line="acceptance: 0 passed, 1 failed (see $acceptance_log)"
+    all_failed=$((all_failed + 1))
+  fi
+else
+  acceptance_line="acceptance: not run"
+fi
+
 [ "$all_failed" -eq 0 ] || status=1
 
 echo
@@ -152,5 +170,6 @@ echo "$win_line"
 echo "$native_line"
 echo "$fuzz_line"
 echo "$soak_line"
+echo "$acceptance_line"
 echo "$all_passed passed, $all_failed failed"
 exit "$status"
