@@ -150,7 +150,7 @@ done
 if [ -n "$pictures" ]; then
   mkdir -p "$pictures"
   cp "$work/playing.png" "$pictures/screenshot-windows-playing.png"
-  cp "$work/library.png" "$pictures/screenshot-library-page.png"
+  cp "$work/library.png" "$pictures/screenshot-windows-library.png"
   echo "pictures in $pictures"
 fi
 echo "acceptance: passed"
