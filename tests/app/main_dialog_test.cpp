@@ -6,6 +6,8 @@
 #include "core/trace.h"
 #include "fake_player.h"
 #include "launch/hand_over.h"
+#include "launch/launcher.h"
+#include "launch/link_scheme.h"
 #include "res/resource.h"
 #include "ui_test.h"
 
@@ -117,6 +119,30 @@ TEST_F(MainDialogTest, TheSystemMenuEndsWithASeparatorTheAboutEntryAndTheLibrary
     // Without a service of its own the entry is there at once.
     EXPECT_FALSE(::GetMenuState(menu, IDM_LIBRARY, MF_BYCOMMAND) & MF_GRAYED);
     dialog.DestroyWindow();
+}
+
+// A service that cannot start: one message says why, once the window is
+// up, and the library entry stays grey (there is no library to open).
+TEST_F(MainDialogTest, AServiceThatCannotStartIsReportedOnceAndLeavesNoLibrary) {
+    launch::Launcher launcher;
+    launch::Launcher::Plan plan;
+    plan.programPath = folder + L"\\Clipdeck.exe";  // no service beside it
+    plan.dataFolder = folder;
+    plan.startService = true;
+    launcher.Start(plan);
+    CClipdeckDlg dialog;
+    dialog.SetStartup(&launcher, nullptr, L"");
+    ASSERT_TRUE(dialog.Create(nullptr));
+    HMENU menu = ::GetSystemMenu(dialog.hwnd(), FALSE);
+    EXPECT_TRUE(clipdeck::test::PumpUntil([&] { return !catcher.messages.empty(); }, 10000));
+    clipdeck::test::PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(catcher.messages,
+              (std::vector<std::wstring>{L"Clipdeck could not start its video service, so videos cannot be played.\r\n\r\n"
+                                         L"clipdeck-service.exe is missing from " + folder + L"."}));
+    EXPECT_TRUE(::GetMenuState(menu, IDM_LIBRARY, MF_BYCOMMAND) & MF_GRAYED);
+    dialog.DestroyWindow();
+    launcher.Stop();
+    launch::UnregisterLinkScheme();
 }
 
 // The library is the feed host's "/", the default one without the variable.
