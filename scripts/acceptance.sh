@@ -93,7 +93,7 @@ mkdir -p "$videos"
 clip_name="Harbour 港.mp4"
 echo "== a clip in $profile\\Videos: $clip_name"
 ffmpeg -hide_banner -loglevel error -y -nostdin \
-  -f lavfi -i "testsrc2=s=320x180:r=10:d=8" -f lavfi -i "sine=frequency=523:sample_rate=48000:duration=8" \
+  -f lavfi -i "testsrc2=s=320x180:r=10:d=7" -f lavfi -i "sine=frequency=523:sample_rate=48000:duration=7" \
   -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 10 -c:a aac -b:a 64k -ac 2 -movflags +faststart \
   "$work/clip.mp4" || fail "ffmpeg could not make the clip"
 cp "$work/clip.mp4" "$videos/$clip_name"
