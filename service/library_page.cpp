@@ -190,7 +190,8 @@ std::string RenderLibraryPage(const LibrarySnapshot& library) {
         "th,td{padding:.3em .8em;border-bottom:1px solid #ddd;text-align:left;vertical-align:top}\n"
         "th{background:#eef1f5}\n"
         "td.length{text-align:right;font-variant-numeric:tabular-nums}\n"
-        "td.levels,td.id,td.file span,td.play{white-space:nowrap}\n"
+        "td.title{min-width:16em}\n"
+        "td.id,td.file span,td.play{white-space:nowrap}\n"
         "tr.group th{background:#fff;border-bottom:2px solid #bbb;padding-top:1em;font-weight:normal}\n"
         ".note{color:#a33;font-size:.9em}\n"
         "</style>\n</head>\n<body>\n<h1>Clipdeck library</h1>\n";
