@@ -4,9 +4,9 @@
 
 #include <mutex>
 #include <system_error>
-#include <thread>
 #include <utility>
 
+#include "common/detached_thread.h"
 #include "media/com_edge.h"
 
 namespace playerctl {
@@ -63,7 +63,7 @@ void FetchWorker::Start(Kind kind, std::uint64_t movie, std::uint64_t generation
                    [&] { mailbox->Deliver({kind, movie, generation, common::HttpGetResult{}}); });
     };
     try {
-        std::thread(std::move(work)).detach();
+        common::StartDetached(std::move(work));
     } catch (const std::system_error&) {
         // No thread: the fetch fails at once, as if nobody answered.
         mailbox_->Deliver({kind, movie, generation, common::HttpGetResult{}});

@@ -6,10 +6,10 @@
 #include <mfapi.h>
 
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 #include "com_edge.h"
+#include "common/detached_thread.h"
 #include "session.h"
 
 namespace playerctl {
@@ -89,14 +89,14 @@ MediaDecoder::MediaDecoder(CacheFactory makeCache, HWND notify, UINT message) : 
     std::lock_guard<std::mutex> lock(threads.mutex);
     std::erase_if(threads.live, [](const std::weak_ptr<Shared>& weak) { return weak.expired(); });
     threads.live.push_back(shared_);
-    std::thread([shared = shared_]() mutable {
+    common::StartDetached([shared = shared_]() mutable {
         Run(std::move(shared));
         // Last: the media and everything shared are gone by now.
         DecoderThreads& threads = DecoderThreads::Get();
         std::lock_guard<std::mutex> lock(threads.mutex);
         --threads.running;
         threads.done.notify_all();
-    }).detach();
+    });
     // Counted once it exists; it cannot end before this, being held at the lock.
     ++threads.running;
 }

@@ -11,8 +11,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
+#include "common/detached_thread.h"
 #include "service_faults.h"
 #include "videoinfo/video_info_fetch.h"
 #include "videoinfo/video_info_parse.h"
@@ -39,13 +39,13 @@ Outcome FetchWithin(const std::wstring& id, unsigned long timeoutMs, int boundMs
         Outcome outcome;
     };
     auto shared = std::make_shared<Shared>();
-    std::thread([shared, id, timeoutMs] {
+    common::StartDetached([shared, id, timeoutMs] {
         std::wstring reply = L"stale";
         const int result = FetchVideoInfoWithTimeout(id, &reply, timeoutMs);
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->outcome = {true, result, std::move(reply)};
         shared->done.notify_all();
-    }).detach();
+    });
     std::unique_lock<std::mutex> lock(shared->mutex);
     shared->done.wait_for(lock, std::chrono::milliseconds(boundMs), [&] { return shared->outcome.finished; });
     return shared->outcome;
