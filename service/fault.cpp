@@ -14,7 +14,7 @@ struct KindName {
     bool needsArg;
 };
 
-constexpr std::array<KindName, 7> kKinds{{
+constexpr std::array<KindName, 8> kKinds{{
     {FaultKind::Refuse, "refuse", false, false},
     {FaultKind::Reset, "reset", true, false},
     {FaultKind::Stall, "stall", false, false},
@@ -22,11 +22,13 @@ constexpr std::array<KindName, 7> kKinds{{
     {FaultKind::Drip, "drip", true, true},
     {FaultKind::Long, "long", true, false},
     {FaultKind::Short, "short", true, false},
+    {FaultKind::Delay, "delay", true, true},
 }};
 
 // Large enough for any media we serve; small enough that sums cannot wrap.
 constexpr std::uint64_t kMaxNumber = std::uint64_t{1} << 40;
-constexpr std::uint64_t kMaxDripMs = 60'000;
+// Per byte for drip, per answer for delay.
+constexpr std::uint64_t kMaxWaitMs = 60'000;
 
 std::optional<std::uint64_t> ParseCount(std::string_view text) {
     if (text.empty() || text.size() > 13) return std::nullopt;
@@ -74,15 +76,17 @@ FaultParse ParseFaultRule(std::string_view text) {
         if (k.name == name) kind = &k;
     if (kind == nullptr)
         return Fail("unknown fault '" + std::string(name) +
-                    "' (refuse, reset, stall, partial, drip, long, short)");
+                    "' (refuse, reset, stall, partial, drip, long, short, delay)");
     rule.kind = kind->kind;
     if (arg && !kind->takesArg) return Fail("the fault " + std::string(name) + " takes no argument");
     if (!arg && kind->needsArg) return Fail("the fault " + std::string(name) + " needs :N");
     if (arg) {
         const auto value = ParseCount(*arg);
         if (!value) return Fail("'" + std::string(*arg) + "' is not a number");
-        if (rule.kind == FaultKind::Drip && (*value == 0 || *value > kMaxDripMs))
-            return Fail("drip takes 1 to " + std::to_string(kMaxDripMs) + " ms a byte");
+        if (rule.kind == FaultKind::Drip && (*value == 0 || *value > kMaxWaitMs))
+            return Fail("drip takes 1 to " + std::to_string(kMaxWaitMs) + " ms a byte");
+        if (rule.kind == FaultKind::Delay && (*value == 0 || *value > kMaxWaitMs))
+            return Fail("delay takes 1 to " + std::to_string(kMaxWaitMs) + " ms");
         rule.arg = *value;
     }
     return {std::move(rule), {}};
@@ -159,6 +163,8 @@ std::string_view FaultHelpText() {
            "                                  the body; the body, then close\n"
            "                      short[:N]   Content-Length N (default 1) less than\n"
            "                                  the body; all of it, then close\n"
+           "                      delay:MS    the whole answer after MS ms (a slow\n"
+           "                                  host)\n"
            "                    @N answers the first N matching requests normally,\n"
            "                    @Nb those that start before N body bytes were sent.\n"
            "                    Example: --fault /media/=reset@3\n"

@@ -20,6 +20,7 @@ enum class FaultKind {
     Drip,     // the whole answer, one byte every ARG ms
     Long,     // Content-Length ARG more than the body; the body, then close
     Short,    // Content-Length ARG less than the body; all of it, then close
+    Delay,    // the whole answer after ARG ms (a slow host), then close
 };
 
 struct FaultRule {

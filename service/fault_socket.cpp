@@ -128,6 +128,11 @@ std::uint64_t PlayFault(SocketHandle fd, const FaultRule& rule, const RawAnswer&
     case FaultKind::Short:
         if (SendAll(fd, AnswerHead(answer, size > arg ? size - arg : 0) + std::string(body))) sent = size;
         break;
+    case FaultKind::Delay:
+        if (!WaitForPeerGone(fd, static_cast<long long>(arg), stopping) &&
+            SendAll(fd, AnswerHead(answer, size) + std::string(body)))
+            sent = size;
+        break;
     }
     socket_io::Drop(fd, rule.kind == FaultKind::Reset);
     return sent;

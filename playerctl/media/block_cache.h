@@ -3,6 +3,11 @@
 // kept while it is among the most recently used. Counts what it fetched: the
 // player's bytes loaded and start bytes. No Windows header; the fetch is
 // handed in (HTTP Range requests in the product).
+//
+// Reads wait for each other, and a read may wait for a fetch for as long as
+// the host takes (seconds, when it stalls). Everything else answers at once,
+// fetch or no fetch: the decode thread reports the counts while the window
+// waits for its report, and the window cancels a cache it lets go.
 
 #include <cstddef>
 #include <cstdint>
@@ -52,14 +57,19 @@ public:
 
 private:
     const std::string* Block(std::int64_t index);
+    bool Cancelled() const;
+    void SetLastReadFailed(bool failed);
 
     Fetch fetch_;
     std::size_t blockSize_;
     std::size_t maxBlocks_;
-    mutable std::mutex mutex_;
-    std::int64_t size_ = -1;
+    // Held by a read, across its fetches: the blocks.
+    std::mutex readMutex_;
     std::list<std::int64_t> recent_;  // most recent first
     std::unordered_map<std::int64_t, std::pair<std::string, std::list<std::int64_t>::iterator>> blocks_;
+    // Never held across a fetch: the size, the counts and the flags.
+    mutable std::mutex mutex_;
+    std::int64_t size_ = -1;
     std::int64_t fetched_ = 0;
     std::int64_t startBytes_ = 0;
     bool restart_ = false;

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <future>
 #include <random>
 #include <string>
 #include <vector>
@@ -125,6 +127,42 @@ TEST(BlockCache, NothingToReadWhenTheFirstFetchFails) {
     EXPECT_FALSE(cache.Size());
     char c;
     EXPECT_FALSE(cache.Read(0, &c, 1));
+}
+
+// The decode thread reports the counts, and the window cancels the cache,
+// while a read waits on a host that has stopped answering.
+TEST(BlockCache, AnswersAndCancelsWhileAFetchHangs) {
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    BlockCache cache(
+        [&](std::int64_t first, std::int64_t last, std::string& body, std::int64_t& total) {
+            entered.set_value();
+            released.wait();
+            body.assign(static_cast<std::size_t>(last - first + 1), 'x');
+            total = 1000;
+            return true;
+        },
+        100, 4);
+    auto reading = std::async(std::launch::async, [&] {
+        char c;
+        return cache.Read(0, &c, 1);
+    });
+    entered.get_future().wait();
+    auto asking = std::async(std::launch::async, [&] {
+        EXPECT_EQ(cache.Fetches(), 1);
+        EXPECT_EQ(cache.BytesFetched(), 0);
+        EXPECT_EQ(cache.KnownSize(), -1);
+        EXPECT_TRUE(cache.LastReadFailed()) << "not succeeded yet";
+        cache.Cancel();
+    });
+    // Were they to wait for the fetch, they would wait for ever: give up and
+    // let the fetch end instead.
+    const bool answered = asking.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    release.set_value();
+    asking.get();
+    EXPECT_TRUE(answered) << "the counts or Cancel waited for the fetch";
+    EXPECT_FALSE(reading.get()) << "cancelled while it fetched";
 }
 
 std::vector<std::uint8_t> Convert(const Yuv420Frame& f, bool fast) {

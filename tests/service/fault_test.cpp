@@ -42,13 +42,15 @@ TEST(FaultRule, ReadsEveryPartAndWritesItBack) {
     EXPECT_TRUE(media.afterBytes);
 
     for (const char* text : {"/feeds/=refuse", "/a=reset:7", "/b=stall@1", "/c=drip:20", "/d=long:5@2b",
-                             "/e=short:1", "/get_video_info?video_id=x=partial:0"})
+                             "/e=short:1", "/f=delay:250@1500000b",
+                             "/get_video_info?video_id=x=partial:0"})
         EXPECT_EQ(svc::FormatFaultRule(Rule(text)), text);
 }
 
 TEST(FaultRule, RefusesMalformedRulesWithAReason) {
     for (const char* text : {"", "/feeds/", "feeds=refuse", "=refuse", "/x=explode", "/x=refuse:3", "/x=stall:1",
-                             "/x=partial", "/x=drip", "/x=drip:0", "/x=drip:60001", "/x=partial:-1",
+                             "/x=partial", "/x=drip", "/x=drip:0", "/x=drip:60001", "/x=delay", "/x=delay:0",
+                             "/x=delay:60001", "/x=partial:-1",
                              "/x=partial:1x", "/x=reset@", "/x=reset@b", "/x=reset@3k", "/x=long:99999999999999"}) {
         svc::FaultParse parse = svc::ParseFaultRule(text);
         EXPECT_FALSE(parse.rule) << text;
@@ -192,6 +194,7 @@ TEST(PlayFault, EachKindSendsWhatItPromisesAndEndsTheConnection) {
         {"/=drip:1", Head(10) + "0123456789", 0, 10},
         {"/=long:5", Head(15) + "0123456789", 0, 10},
         {"/=short:3", Head(7) + "0123456789", 0, 10},
+        {"/=delay:1", Head(10) + "0123456789", 0, 10},
     };
     for (const Case& c : cases) {
         Connection connection;
@@ -219,6 +222,21 @@ TEST(PlayFault, AStallSendsTheHeadAndWaitsUntilTheClientLeaves) {
     EXPECT_EQ(recv(connection.Client(), &more, 1, 0), -1);  // nothing follows
     connection.CloseClient();
     EXPECT_EQ(connection.Finish(), 0u);  // returns once the client has gone
+}
+
+TEST(PlayFault, ADelaySendsNothingUntilItsTimeThenTheWholeAnswer) {
+    Connection connection;
+    connection.Play("/=delay:600", TextAnswer());
+    const timeval brief{0, 200'000};
+    setsockopt(connection.Client(), SOL_SOCKET, SO_RCVTIMEO, &brief, sizeof brief);
+    char first;
+    EXPECT_EQ(recv(connection.Client(), &first, 1, 0), -1);  // nothing yet
+    const timeval patient{10, 0};
+    setsockopt(connection.Client(), SOL_SOCKET, SO_RCVTIMEO, &patient, sizeof patient);
+    int end = -1;
+    EXPECT_EQ(connection.ReadToEnd(end), Head(10) + "0123456789");
+    EXPECT_EQ(end, 0);
+    EXPECT_EQ(connection.Finish(), 10u);
 }
 
 TEST(PlayFault, FindsTheConnectionOfARequestByItsPorts) {

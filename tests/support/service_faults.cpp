@@ -16,7 +16,7 @@ std::wstring ServiceHostSetting() {
 
 std::wstring ServiceUrl(const std::wstring& target) { return L"http://" + ServiceHostSetting() + target; }
 
-bool SetServiceFaults(std::initializer_list<std::string> rules) {
+bool SetServiceFaults(const std::vector<std::string>& rules) {
     const auto host = common::ParseHostPort(ServiceHostSetting());
     if (!host) return false;
     std::string query;

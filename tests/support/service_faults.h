@@ -3,8 +3,8 @@
 // CLIPDECK_PLAYER_HOST (127.0.0.1:PORT); these helpers change the faults it
 // puts into its answers while it runs.
 
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace clipdeck::test {
 
@@ -17,6 +17,6 @@ std::wstring ServiceUrl(const std::wstring& target);
 
 // Replaces the service's fault rules (PREFIX=KIND[:ARG][@AFTER]; none: no
 // faults) and starts their counts afresh. False when the service refused.
-bool SetServiceFaults(std::initializer_list<std::string> rules);
+bool SetServiceFaults(const std::vector<std::string>& rules);
 
 }  // namespace clipdeck::test
