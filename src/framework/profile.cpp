@@ -78,8 +78,10 @@ IniText ReadIniText(const std::wstring& path) {
     return text;
 }
 
+std::wstring StagingPath(const std::wstring& path) { return path + L".new"; }
+
 bool ReplaceFileWith(const std::wstring& path, const std::string& bytes, FILETIME* written) {
-    const std::wstring staging = path + L".new";
+    const std::wstring staging = StagingPath(path);
     // CREATE_ALWAYS: a copy left by a process killed while making it is stale.
     HANDLE file = ::CreateFileW(staging.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr);

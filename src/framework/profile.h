@@ -20,6 +20,9 @@ int ReadProfileInt(const std::wstring& path, const wchar_t* section, const wchar
 // Empty for a file that does not exist.
 IniText ReadIniText(const std::wstring& path);
 
+// The copy beside `path` that ReplaceFileWith makes the new file in.
+std::wstring StagingPath(const std::wstring& path);
+
 // Puts `bytes` in place of the file at `path` in one rename, from a copy
 // beside it: a process killed meanwhile leaves the file as it was. The new
 // file's last-write time goes to `written`. False when the file was left as
@@ -59,7 +62,7 @@ public:
     bool EndWrites() override;
 
     // The copy the file is made in before it takes the file's place.
-    std::wstring StagingPath() const { return path_ + L".new"; }
+    std::wstring StagingPath() const { return fw::StagingPath(path_); }
 
 private:
     // What this object last wrote, and the file it made: while the file is

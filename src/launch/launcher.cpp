@@ -12,22 +12,13 @@
 #include "core/host_wait.h"
 #include "core/startup_marks.h"
 #include "core/trace.h"
+#include "launch/file_kind.h"
 #include "launch/link_scheme.h"
 #include "launch/service_plan.h"
 
 namespace launch {
 
 namespace {
-
-bool IsFolder(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsFile(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 std::wstring UserVideosFolder() {
     PWSTR path = nullptr;

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "launch/file_kind.h"
 #include "launch/hand_over.h"
 
 namespace launch {
@@ -46,17 +47,12 @@ bool SetValue(const std::wstring& path, const wchar_t* name, const std::wstring&
     return status == ERROR_SUCCESS;
 }
 
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 }  // namespace
 
 bool RegisterLinkSchemeIfMissing(const std::wstring& programPath) {
     const std::wstring commandKey = SchemeKey() + L"\\shell\\open\\command";
     const std::wstring command = DefaultValue(commandKey);
-    if (!command.empty() && FileExists(ProgramOfCommand(command))) return false;
+    if (!command.empty() && IsFile(ProgramOfCommand(command))) return false;
     // The command last: a registration cut short is missing its command and
     // is written again at the next start.
     return SetValue(SchemeKey(), nullptr, L"URL:Clipdeck") && SetValue(SchemeKey(), L"URL Protocol", L"") &&
